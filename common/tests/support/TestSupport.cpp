@@ -1,0 +1,133 @@
+#include "common/tests/support/TestSupport.h"
+
+#include "common/Handles.h"
+
+#include <stdexcept>
+#include <vector>
+
+namespace Gathrix::Testing {
+
+std::wstring DistDir() { return GATHRIX_TEST_DIST_DIR; }
+std::wstring SourceDir() { return GATHRIX_TEST_SOURCE_DIR; }
+std::wstring BinaryDir() { return GATHRIX_TEST_BINARY_DIR; }
+
+namespace {
+std::wstring ScratchRoot() {
+    std::wstring root = BinaryDir() + L"\\tests\\scratch";
+    CreateDirectoryW((BinaryDir() + L"\\tests").c_str(), nullptr);
+    CreateDirectoryW(root.c_str(), nullptr);
+    return root;
+}
+} // namespace
+
+ScratchFolder::ScratchFolder(const std::wstring& hint) {
+    static unsigned counter = 0;
+    for (;;) {
+        path = ScratchRoot() + L"\\" + hint + L"_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+               std::to_wstring(++counter);
+        if (CreateDirectoryW(path.c_str(), nullptr))
+            break;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            throw std::runtime_error("cannot create a scratch folder");
+    }
+}
+
+ScratchFolder::~ScratchFolder() { RemoveTree(path); }
+
+void RemoveTree(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        WIN32_FIND_DATAW data;
+        UniqueFindHandle find(FindFirstFileW((path + L"\\*").c_str(), &data));
+        if (find) {
+            do {
+                std::wstring name = data.cFileName;
+                if (name != L"." && name != L"..")
+                    RemoveTree(path + L"\\" + name);
+            } while (FindNextFileW(find.Get(), &data));
+        }
+        find.Reset();
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        RemoveDirectoryW(path.c_str());
+    } else {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+            RemoveDirectoryW(path.c_str());
+        else
+            DeleteFileW(path.c_str());
+    }
+}
+
+void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        throw std::runtime_error("cannot create a test file");
+    DWORD written = 0;
+    if (!bytes.empty() && (!WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+                           written != bytes.size()))
+        throw std::runtime_error("cannot write a test file");
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        throw std::runtime_error("cannot open a test file");
+    std::string bytes;
+    char buffer[65536];
+    DWORD read = 0;
+    while (ReadFile(file.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+    return bytes;
+}
+
+bool PathExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+ProcessResult RunProcess(const std::wstring& commandLine, const ProcessOptions& options) {
+    SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+    UniqueHandle readEnd, writeEnd;
+    if (!CreatePipe(readEnd.Put(), writeEnd.Put(), &inheritable, 0))
+        throw std::runtime_error("CreatePipe failed");
+    SetHandleInformation(readEnd.Get(), HANDLE_FLAG_INHERIT, 0);
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd.Get();
+    startup.hStdError = writeEnd.Get();
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION info{};
+    std::vector<wchar_t> mutableLine(commandLine.begin(), commandLine.end());
+    mutableLine.push_back(L'\0');
+    const wchar_t* folder = options.currentFolder.empty() ? nullptr : options.currentFolder.c_str();
+    DWORD flags = CREATE_NO_WINDOW | (options.environment ? CREATE_UNICODE_ENVIRONMENT : 0);
+    BOOL started = options.token
+        ? CreateProcessAsUserW(options.token, nullptr, mutableLine.data(), nullptr, nullptr, TRUE, flags,
+                               const_cast<wchar_t*>(options.environment), folder, &startup, &info)
+        : CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, flags,
+                         const_cast<wchar_t*>(options.environment), folder, &startup, &info);
+    if (!started)
+        throw std::runtime_error("CreateProcess failed");
+    UniqueHandle process(info.hProcess), thread(info.hThread);
+    writeEnd.Reset();
+
+    ProcessResult result;
+    char buffer[4096];
+    DWORD read = 0;
+    // The pipe ends when the child (and every process that inherited it) has closed it.
+    while (ReadFile(readEnd.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+        result.output.append(buffer, read);
+    if (WaitForSingleObject(process.Get(), options.timeoutMs) != WAIT_OBJECT_0) {
+        result.timedOut = true;
+        TerminateProcess(process.Get(), 1000);
+        WaitForSingleObject(process.Get(), 5000);
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(process.Get(), &code);
+    result.exitCode = code;
+    return result;
+}
+
+} // namespace Gathrix::Testing

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds everything into BUILD_DIR (default: build/): third-party artifacts, the five programs,
+# the test programs and dist/ (what ships to a Windows PC).
+#   scripts/build.sh [BUILD_DIR]
+set -euo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$top/build}
+"$top/scripts/setup.sh" "$build"
+cmake -S "$top" -B "$build" -G "Unix Makefiles" \
+  -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-i686.cmake" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j"$(nproc)"

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Builds everything and runs the collector end to end under Wine on the shipped sample mode
+# file (dist/Config.xml). The archive GATHRINF.7z is left in the folder printed at the end.
+#   scripts/run-collector.sh [BUILD_DIR]
+set -uo pipefail
+top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${1:-$top/build}
+mkdir -p "$build"; build=$(cd "$build" && pwd)
+"$top/scripts/build.sh" "$build" || exit 1
+
+out=$build/result
+mkdir -p "$out"
+winout="Z:$(echo "$out" | sed 's|/|\\|g')"
+cd "$build/dist"
+"$build/wine-run" Gathrix.exe -s Config.xml -n "Sample User" -e "sample@example.com" -c "Sample Ltd" -i "4711" -o "$winout"
+rc=$?
+echo
+"$build/wine-run" --stop
+if [ -f "$out/GATHRINF.7z" ]; then
+  echo "GATHRINF.7z is in: $out"
+fi
+exit $rc

@@ -1,0 +1,2 @@
+// Process lister; filled by the listers' own work.
+int wmain(int, wchar_t**) { return 0; }
