@@ -2,7 +2,9 @@
 # Prepares a Debian bookworm machine to build and test Gathrix, and fills the build tree's
 # third_party/ folder. Idempotent: a second call installs nothing and rebuilds nothing.
 #
-#   scripts/setup.sh [BUILD_DIR]      (default: build)
+#   scripts/setup.sh [BUILD_DIR] [ARCH]      (default: build i686; ARCH i686 or x86_64)
+#
+# The x86_64 artifacts serve the 64-bit test build (see scripts/test.sh).
 #
 # Third-party artifacts (TinyXML sources with Debian's patches, 7z.dll with 7-Zip's headers,
 # GoogleTest) are built once per dependency key into a cache outside the clone
@@ -12,6 +14,9 @@ set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 top=$(cd "$here/.." && pwd)
 build=${1:-$top/build}
+arch=${2:-i686}
+case "$arch" in i686|x86_64) ;; *) echo "unknown ARCH $arch" >&2; exit 2 ;; esac
+cross=$arch-w64-mingw32
 mkdir -p "$build"
 build=$(cd "$build" && pwd)
 jobs=$(nproc)
@@ -71,7 +76,7 @@ sevenzip_ver=$(apt-cache showsrc 7zip | awk '/^Version:/ {print $2}' | grep 'rea
 gtest_ver=$(dpkg-query -W -f='${Version}' googletest)
 mingw_ver=$(dpkg-query -W -f='${Version}' g++-mingw-w64-i686-posix)
 key=$( { cat "$here/setup.sh" "$top/cmake/toolchain-i686.cmake" "$top/cmake/toolchain-x86_64.cmake";
-         echo "$tinyxml_ver $sevenzip_ver $gtest_ver $mingw_ver"; } | sha256sum | cut -c1-16)
+         echo "$arch $tinyxml_ver $sevenzip_ver $gtest_ver $mingw_ver"; } | sha256sum | cut -c1-16)
 cache_root=${GATHRIX_DEPS_CACHE:-$HOME/.cache/gathrix-deps}
 cache=$cache_root/$key
 
@@ -95,12 +100,12 @@ build_deps() {
   cp "$stage/tinyxml-src"/{tinyxml.cpp,tinyxmlparser.cpp,tinyxmlerror.cpp,tinystr.cpp,tinyxml.h,tinystr.h} "$stage/tinyxml/"
   rm -rf "$stage/tinyxml-src"
 
-  # 7-Zip: 7z.dll (32-bit) and the headers the archive client compiles against.
+  # 7-Zip: 7z.dll and the headers the archive client compiles against.
   fetch_source 7zip "$sevenzip_ver" "$stage/7zip-src"
   (cd "$stage/7zip-src/CPP/7zip/Bundles/Format7zF" &&
      make -s -j"$jobs" -f makefile.gcc IS_MINGW=1 DISABLE_RAR=1 \
-       CROSS_COMPILE=i686-w64-mingw32- CC=i686-w64-mingw32-gcc-posix CXX=i686-w64-mingw32-g++-posix \
-       RC=i686-w64-mingw32-windres >"$stage/7zip-build.log" 2>&1) || { tail -30 "$stage/7zip-build.log"; exit 1; }
+       CROSS_COMPILE=$cross- CC=$cross-gcc-posix CXX=$cross-g++-posix \
+       RC=$cross-windres >"$stage/7zip-build.log" 2>&1) || { tail -30 "$stage/7zip-build.log"; exit 1; }
   local dll
   dll=$(find "$stage/7zip-src/CPP/7zip/Bundles/Format7zF" -name 7z.dll | head -n1)
   [ -n "$dll" ] || { log "7z.dll was not built"; exit 1; }
@@ -112,7 +117,7 @@ build_deps() {
 
   # GoogleTest from the sources the googletest package installs.
   cmake -S /usr/src/googletest -B "$stage/gtest-build" -G "Unix Makefiles" \
-    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-i686.cmake" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$top/cmake/toolchain-$arch.cmake" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_INSTALL_PREFIX="$stage/gtest" -Dgtest_disable_pthreads=OFF \
     -DCMAKE_CXX_FLAGS="-static" >"$stage/gtest-build.log" 2>&1
   cmake --build "$stage/gtest-build" -j"$jobs" >>"$stage/gtest-build.log" 2>&1
