@@ -1,12 +1,16 @@
 #include "collector/core/Directories.h"
 
 #include "common/Handles.h"
+
+#include <winioctl.h>
 #include "common/TextUtils.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 using Gathrix::Testing::PathExists;
 using Gathrix::Testing::ScratchFolder;
@@ -41,6 +45,39 @@ std::wstring ModuleFolder() {
     return path.substr(0, path.rfind(L'\\'));
 }
 
+// Makes `link` a junction to `target` (a mount-point reparse point, as mklink /J does).
+bool MakeJunction(const std::wstring& link, const std::wstring& target) {
+    if (!CreateDirectoryW(link.c_str(), nullptr))
+        return false;
+    Gathrix::UniqueHandle handle(CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!handle)
+        return false;
+    const std::wstring substitute = L"\\??\\" + target;
+    const size_t substituteBytes = substitute.size() * sizeof(wchar_t);
+    const size_t printBytes = target.size() * sizeof(wchar_t);
+    // Tag, data length, reserved; then the mount-point header and the two names, each NUL-ended.
+    std::vector<BYTE> buffer(8 + 8 + substituteBytes + 2 + printBytes + 2, 0);
+    auto put16 = [&](size_t at, size_t value) { *reinterpret_cast<WORD*>(&buffer[at]) = static_cast<WORD>(value); };
+    *reinterpret_cast<DWORD*>(&buffer[0]) = IO_REPARSE_TAG_MOUNT_POINT;
+    put16(4, buffer.size() - 8);
+    put16(8, 0);
+    put16(10, substituteBytes);
+    put16(12, substituteBytes + 2);
+    put16(14, printBytes);
+    memcpy(&buffer[16], substitute.data(), substituteBytes);
+    memcpy(&buffer[16 + substituteBytes + 2], target.data(), printBytes);
+    DWORD returned = 0;
+    return DeviceIoControl(handle.Get(), FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(buffer.size()),
+                           nullptr, 0, &returned, nullptr) != FALSE;
+}
+
+bool ShowsAsLink(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    Gathrix::UniqueFindHandle search(FindFirstFileW(path.c_str(), &found));
+    return search && (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 } // namespace
 
 TEST(CreateDirectoryTree, CreatesMissingParentsAndAcceptsWhatExists) {
@@ -58,13 +95,13 @@ TEST(CreateDirectoryTree, CreatesMissingParentsAndAcceptsWhatExists) {
         {scratch / L"a\\b\\c", true, scratch / L"a\\b\\c"},
         {scratch / L"x\\y\\", true, scratch / L"x\\y"},
         {L"", false, L""},
-        {L"\\", false, L""},
         {scratch / L"file.txt\\sub\\leaf", false, L""},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.result, CreateDirectoryTree(c.path)) << Gathrix::Utils::ToUtf8(c.path);
-        if (!c.mustBeFolder.empty())
+        if (!c.mustBeFolder.empty()) {
             EXPECT_TRUE(IsFolder(c.mustBeFolder)) << Gathrix::Utils::ToUtf8(c.mustBeFolder);
+        }
     }
     EXPECT_TRUE(IsFolder(scratch / L"a\\b"));
 }
@@ -76,6 +113,15 @@ TEST(CreateDirectoryTree, RelativePathsNeedASeparator) {
     EXPECT_FALSE(PathExists(scratch / L"data"));
     EXPECT_TRUE(CreateDirectoryTree(L".\\data\\images\\"));
     EXPECT_TRUE(IsFolder(scratch / L"data\\images"));
+
+    // A drive that does not exist ends the chain: nothing to create it in.
+    DWORD drives = GetLogicalDrives();
+    wchar_t unused = 0;
+    for (wchar_t letter = L'Q'; letter <= L'Y' && unused == 0; ++letter)
+        if (!(drives & (1u << (letter - L'A'))))
+            unused = letter;
+    ASSERT_NE(0, unused);
+    EXPECT_FALSE(CreateDirectoryTree(std::wstring(1, unused) + L":\\a\\b"));
 }
 
 TEST(DeleteDirectoryTree, RemovesFilesAndNestedFolders) {
@@ -139,21 +185,20 @@ TEST(DeleteDirectoryTree, LinksAreRemovedNotFollowed) {
     WriteFileBytes(outside + L"\\kept\\precious.txt", "keep me");
     const std::wstring root = scratch / L"work";
     ASSERT_TRUE(CreateDirectoryTree(root + L"\\inner"));
-    const DWORD folderLink = SYMBOLIC_LINK_FLAG_DIRECTORY | 0x2 /* unprivileged create */;
-    if (!CreateSymbolicLinkW((root + L"\\inner\\link").c_str(), outside.c_str(), folderLink))
-        GTEST_SKIP() << "this system cannot make symbolic links to folders (error " << GetLastError() << ")";
-    DWORD linkAttributes = GetFileAttributesW((root + L"\\inner\\link").c_str());
-    if (linkAttributes == INVALID_FILE_ATTRIBUTES || !(linkAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        GTEST_SKIP() << "the symbolic link made here does not show as a reparse point";
-    ASSERT_TRUE(CreateSymbolicLinkW((scratch / L"rootlink").c_str(), outside.c_str(), folderLink));
+    const std::wstring innerLink = root + L"\\inner\\link";
+    const std::wstring rootLink = scratch / L"rootlink";
+    if (!MakeJunction(innerLink, outside) || !ShowsAsLink(innerLink))
+        GTEST_SKIP() << "this file system cannot hold junctions (error " << GetLastError() << ")";
+    ASSERT_TRUE(MakeJunction(rootLink, outside));
+    ASSERT_TRUE(PathExists(innerLink + L"\\kept\\precious.txt"));
 
     DeleteDirectoryTree(root.c_str());
     EXPECT_FALSE(PathExists(root));
     EXPECT_TRUE(PathExists(outside + L"\\kept\\precious.txt"));
 
     // A link given as the folder itself goes, its target stays whole.
-    DeleteDirectoryTree((scratch / L"rootlink").c_str());
-    EXPECT_FALSE(PathExists(scratch / L"rootlink"));
+    DeleteDirectoryTree(rootLink.c_str());
+    EXPECT_FALSE(PathExists(rootLink));
     EXPECT_TRUE(PathExists(outside + L"\\kept\\precious.txt"));
 }
 

@@ -53,7 +53,9 @@ TEST_F(Wow64Test, CallsArePairedAndMisuseIsRefused) {
     EXPECT_EQ(Entries{revertWithoutDisable}, log.entries);
 
     log.entries.clear();
-    ASSERT_TRUE(Wow64::DisableFileSystemRedirection());
+    if (!Wow64::DisableFileSystemRedirection() && !RunsUnderWow64())
+        GTEST_SKIP() << "the system refuses to switch the redirection of a 64-bit process";
+    log.entries.clear();
     EXPECT_FALSE(Wow64::DisableFileSystemRedirection());
     EXPECT_TRUE(Wow64::RevertFileSystemRedirection());
     EXPECT_FALSE(Wow64::RevertFileSystemRedirection());
@@ -66,6 +68,8 @@ TEST_F(Wow64Test, OwnerRevertsOnlyWhatItSwitchedOff) {
     LogCapture& log = LogCapture::Start();
     {
         Wow64RedirectionOff outer;
+        if (!outer.Succeeded() && !RunsUnderWow64())
+            GTEST_SKIP() << "the system refuses to switch the redirection of a 64-bit process";
         ASSERT_TRUE(outer.Succeeded());
         {
             Wow64RedirectionOff inner;

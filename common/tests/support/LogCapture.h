@@ -5,6 +5,7 @@
 #include "common/Logging.h"
 
 #include <string>
+#include <ostream>
 #include <utility>
 #include <vector>
 
