@@ -6,16 +6,23 @@ set -uo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-$top/build}
 mkdir -p "$build"; build=$(cd "$build" && pwd)
-"$top/scripts/build.sh" "$build" || exit 1
+"$top/scripts/build.sh" "$build" i686 || exit 1
+
+tree=$build
+if [ "$("$top/scripts/wine-flavour.sh")" = x86_64 ]; then
+  echo "NOTE: this kernel cannot run 32-bit programs: running the 64-bit build of the collector." >&2
+  tree=$build/x64
+  "$top/scripts/build.sh" "$tree" x86_64 || exit 1
+fi
 
 out=$build/result
 mkdir -p "$out"
 winout="Z:$(echo "$out" | sed 's|/|\\|g')"
-cd "$build/dist"
-"$build/wine-run" Gathrix.exe -s Config.xml -n "Sample User" -e "sample@example.com" -c "Sample Ltd" -i "4711" -o "$winout"
+cd "$tree/dist"
+"$tree/wine-run" Gathrix.exe -s Config.xml -n "Sample User" -e "sample@example.com" -c "Sample Ltd" -i "4711" -o "$winout"
 rc=$?
 echo
-"$build/wine-run" --stop
+"$tree/wine-run" --stop
 if [ -f "$out/GATHRINF.7z" ]; then
   echo "GATHRINF.7z is in: $out"
 fi

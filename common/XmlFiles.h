@@ -1,0 +1,22 @@
+#pragma once
+// The collector's side of the XML library's boundary: texts become UTF-8 that every XML reader
+// accepts, and files are opened by wide path (the library's narrow paths go through the ANSI
+// code page, where non-ASCII names fail).
+
+#include <string>
+
+class TiXmlDocument;
+
+namespace Gathrix::Utils {
+
+// UTF-8 of `text` with every code unit that XML 1.0 cannot carry (controls other than tab,
+// line feed and carriage return; U+FFFE, U+FFFF) replaced by U+FFFD.
+std::string ToXmlUtf8(const std::wstring& text);
+
+// Loads `document` from the file; false (document left as the library leaves it) when the file
+// cannot be opened or parsed. With keepWhiteSpace the texts are read exactly as written.
+bool LoadXmlFile(TiXmlDocument& document, const std::wstring& path, bool keepWhiteSpace = false);
+// Prints `document` into the file, replacing it; false when it cannot be written.
+bool SaveXmlFile(const TiXmlDocument& document, const std::wstring& path);
+
+} // namespace Gathrix::Utils
