@@ -59,7 +59,9 @@ private:
 ProductMachine::ProductMachine(bool privateRegistry)
     : log(LogCapture::Start()),
       lock(std::make_unique<SharedFolderLock>()),
-      rootSubPath(L"Software\\GathrixTests\\Products-" + std::to_wstring(GetCurrentProcessId())),
+      // Process ids come again; the start time makes the root this process's own.
+      rootSubPath(L"Software\\GathrixTests\\Products-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                  std::to_wstring(GetTickCount64())),
       scratch(L"products") {
     for (const std::wstring& place : SharedPlaces())
         RemoveTree(place);

@@ -333,6 +333,8 @@ const ProductCase Cases[] = {
      [](ProductMachine& m) { m.DeleteKey(UninstallEntry(L"Quellon Security_is1")); }},
 };
 
+void PrintTo(const ProductCase& product, std::ostream* out) { *out << product.label; }
+
 class ProductTable : public ::testing::TestWithParam<ProductCase> {};
 
 TEST_P(ProductTable, InstalledProductIsReportedAndPublished) {
