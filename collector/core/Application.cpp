@@ -4,6 +4,9 @@
 #include "collector/core/ConsoleStatus.h"
 #include "collector/core/Directories.h"
 #include "collector/core/Variables.h"
+#include "collector/products/Publishers.h"
+#include "collector/result/JobModel.h"
+#include "collector/result/ResultFileWriter.h"
 #include "common/DateTime.h"
 #include "common/Exceptions.h"
 #include "common/ExitCode.h"
@@ -79,7 +82,12 @@ Application::Application(std::unique_ptr<CommandLine::Settings> takenSettings) :
     EmptyWorkingFolder(workingFolder);
     CreateDataFolders(workingFolder);
     SetUpLogging();
-    throw ExitException(L"Can't read top-level entities from config file: " + configFilePath, ConfigFileError);
+    navigationWriter = std::make_unique<NavigationWriter>();
+    Quellon::InstalledProductList products;
+    Quellon::PublishInstalledProducts(products);
+    installedProducts = Quellon::InstalledProductsText(products);
+    if (topLevelEntities.empty())
+        throw ExitException(L"Can't read top-level entities from config file: " + configFilePath, ConfigFileError);
 }
 
 Application::~Application() = default;
@@ -148,9 +156,70 @@ void Application::SetUpLogging() {
     Logging::Logger::AddHandler(XmlLog().get());
 }
 
-void Application::Run() {
-    jobTotal = 1;
+namespace {
+
+// Collects one job. A failure the job did not handle itself must not cost the whole collection:
+// it is logged, the writer is closed back to where the job began, and an error leaf takes the
+// job's place. Exit exceptions still end the collector.
+void CollectJob(IJobItem& job, ResultFileWriter& writer) {
+    const int depth = writer.GetDepth();
+    std::wstring failure;
+    try {
+        job.Collect();
+        return;
+    } catch (const ExitException&) {
+        throw;
+    } catch (const MessageException& exception) {
+        failure = exception.GetMessageText();
+    } catch (const std::exception& exception) {
+        failure = Utils::FromUtf8(exception.what());
+    } catch (...) {
+        failure = L"unknown error";
+    }
+    Logging::Logger::Instance().Log(Logging::Error, L"A job failed unexpectedly: " + failure);
+    writer.CloseToDepth(depth);
+    TreeElementLeaf leaf(failure, L"lvlerror");
+    leaf.writer = &writer;
+    leaf.Collect();
 }
+
+} // namespace
+
+void Application::WriteResultFiles(TopLevelEntityList& entities, NavigationWriter& navigation, std::uint32_t& jobTotal) {
+    jobTotal = 1;
+    for (const auto& entity : entities)
+        jobTotal += static_cast<std::uint32_t>(entity->GetJobItemCount());
+    std::uint32_t index = 1;
+    for (auto& entity : entities) {
+        const std::wstring level1 = entity->GetLevelName(1);
+        const std::wstring level2 = entity->GetLevelName(2);
+        const std::wstring level3 = entity->GetLevelName(3);
+        auto writer = std::make_unique<ResultFileWriter>(&navigation, 1);
+        writer->SetDirectory(L"data");
+        const std::wstring fileName = MakeResultFileName(level1, level2, level3);
+        navigation.AddEntry(level1, level2, level3, L"", fileName);
+        writer->Open(fileName, L"stylesheet\\stylesheet.xslt", level1, level2, level3, L"");
+        const bool tree = level1 != L"General";
+        if (tree)
+            writer->OpenNode(L"Tree");
+        const auto& jobs = entity->GetJobItems();
+        for (size_t i = 0; i < jobs.size(); ++i) {
+            PrintProgress(index, jobTotal, level1, level2, level3);
+            jobs[i]->writer = writer.get();
+            CollectJob(*jobs[i], *writer);
+            ++index;
+        }
+        if (tree)
+            writer->CloseNode();
+        writer->CloseDocument();
+        writer.reset();
+        entity.reset();
+    }
+    entities.clear();
+    navigation.Write();
+}
+
+void Application::Run() { WriteResultFiles(topLevelEntities, *navigationWriter, jobTotal); }
 
 std::wstring Application::MakeResultFileName(const std::wstring& level1, const std::wstring& level2,
                                              const std::wstring& level3) {

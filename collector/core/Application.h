@@ -4,6 +4,8 @@
 // delivers the archive (Finish).
 
 #include "collector/core/CommandLine.h"
+#include "collector/result/NavigationWriter.h"
+#include "collector/result/TopLevelEntity.h"
 
 #include <cstdint>
 #include <memory>
@@ -11,6 +13,8 @@
 #include <vector>
 
 namespace Gathrix {
+
+using TopLevelEntityList = std::vector<std::unique_ptr<TopLevelEntity>>;
 
 class Application {
 public:
@@ -36,6 +40,12 @@ public:
     const std::wstring& GetWorkingFolder() const { return workingFolder; }
     const std::wstring& GetConfigFilePath() const { return configFilePath; }
 
+    // Writes one result file per entity into "data" (below the current folder), collecting every
+    // job item into it with a progress line each, then "Navigation.xml"; the entities are consumed.
+    // `jobTotal` is set first: the job items plus the final step. A job that fails unexpectedly
+    // is logged and written as an error leaf in its place; the run goes on.
+    static void WriteResultFiles(TopLevelEntityList& entities, NavigationWriter& navigation, std::uint32_t& jobTotal);
+
     // The mode file's qualified path; ExitException 4 when it cannot be qualified or does not exist.
     static std::wstring CheckSettingsFile(const std::wstring& settingsFile);
     // The expanded, qualified working folder, created and made current; ExitException 5 when that
@@ -49,11 +59,13 @@ public:
 private:
     void SetUpLogging();
 
+    std::unique_ptr<NavigationWriter> navigationWriter;
     std::unique_ptr<CommandLine::Settings> settings;
     std::wstring workingFolder;
     std::wstring configFilePath;
     std::wstring installedProducts;
     std::uint32_t jobTotal = 0;
+    TopLevelEntityList topLevelEntities;
 };
 
 } // namespace Gathrix
