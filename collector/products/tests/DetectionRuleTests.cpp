@@ -117,6 +117,18 @@ TEST(CrossDetection, MissingPiecesGiveEmptyTextsAndDebugLines) {
               machine.log.entries);
 }
 
+TEST(CrossDetection, BerexWithoutAnyKeyKeepsOnlyTheQuarantineSuffix) {
+    ProductMachine machine;
+
+    QuellonBerex& berex = QuellonBerex::Instance();
+
+    EXPECT_EQ(L"INFECTED\\", berex.GetQuarantinePath());
+    EXPECT_FALSE(berex.IsInstalled());
+    // The product key made of an empty master key has an empty path.
+    EXPECT_TRUE(Logged(machine.log, Debug,
+                       L"The value 'AppDataDirectory' could not be opened at '': " + GetErrorText(ERROR_INVALID_HANDLE)));
+}
+
 TEST(CrossDetection, EmptyMasterKeyValueGivesNoKeyAndKeysOnlyIn64BitViewAreNotSeen) {
     ProductMachine machine;
     machine.SetString(Workstation + L"\\Entry", L"MasterKey", L"");
