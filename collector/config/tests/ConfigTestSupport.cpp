@@ -83,7 +83,7 @@ std::wstring Describe(const TopLevelEntity& entity) {
     text += L":";
     const auto& items = entity.GetJobItems();
     for (std::size_t i = 0; i < items.size(); ++i)
-        text += (i > 0 ? L", " : L" ") + DescribeItem(items[i]);
+        text += (i > 0 ? L", " : L" ") + DescribeItem(items[i].get());
     return text;
 }
 

@@ -224,7 +224,7 @@ TEST_F(ModeFileTest, JobsJobGroupAndJobElementReports) {
          {L"Z: Services"}},
         {"job elements without handler", frames[2].c_str(),
          {{E, L"No handler found for XML element 'RegistryValues' (row 3, column 31)"},
-          {E, L"No handler found for XML element 'IEExtensions' (row 3, column 60)"}},
+          {E, L"No handler found for XML element 'IEExtensions' (row 3, column 59)"}},
          {L"A: Services", L"Z: Services"}},
         {"only job elements without handler", frames[3].c_str(),
          {{E, L"No handler found for XML element 'RegistryValues' (row 3, column 31)"},
