@@ -27,6 +27,8 @@ struct RefusalCase {
     std::wstring expected;
 };
 
+void PrintTo(const RefusalCase& refusal, std::ostream* out) { *out << refusal.what; }
+
 class CommandLineRefusals : public ::testing::TestWithParam<RefusalCase> {};
 
 TEST_P(CommandLineRefusals, ComposeExactTextWithExitCodeOne) {

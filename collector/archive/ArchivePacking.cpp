@@ -1,0 +1,177 @@
+#include "collector/archive/ArchivePacking.h"
+
+#include "common/Handles.h"
+#include "common/TextUtils.h"
+
+#include <deque>
+#include <stdexcept>
+
+namespace Gathrix::Utilities {
+
+namespace {
+
+// {23170F69-40C1-278A-1000-000110070000}: the library's 7z format handler.
+const GUID kSevenZipHandler = {0x23170F69, 0x40C1, 0x278A, {0x10, 0x00, 0x00, 0x01, 0x10, 0x07, 0x00, 0x00}};
+
+using CreateObjectFunction = HRESULT(WINAPI*)(const GUID* classId, const GUID* interfaceId, void** object);
+
+[[noreturn]] void Fail(const std::string& message) { throw std::runtime_error(message); }
+
+bool FindEntry(const std::wstring& path, WIN32_FIND_DATAW& data) {
+    UniqueFindHandle find(FindFirstFileW(path.c_str(), &data));
+    return find.IsValid();
+}
+
+bool IsDotEntry(const wchar_t* name) {
+    return (name[0] == L'.' && name[1] == L'\0') || (name[0] == L'.' && name[1] == L'.' && name[2] == L'\0');
+}
+
+CDirItem MakeItem(const WIN32_FIND_DATAW& data, const std::wstring& name, const std::wstring& fullPath) {
+    CDirItem item;
+    item.Size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    item.CTime = data.ftCreationTime;
+    item.ATime = data.ftLastAccessTime;
+    item.MTime = data.ftLastWriteTime;
+    item.Name = name;
+    item.FullPath = fullPath;
+    item.Attrib = data.dwFileAttributes;
+    return item;
+}
+
+// Calls `visit` with every entry of `folder` but "." and "..", in the order the system lists them.
+template <class Visit>
+void ForEachEntry(const std::wstring& folder, Visit visit) {
+    WIN32_FIND_DATAW data;
+    UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!find)
+        return;
+    do {
+        if (!IsDotEntry(data.cFileName))
+            visit(data);
+    } while (FindNextFileW(find.Get(), &data));
+}
+
+} // namespace
+
+std::wstring SevenZipLibraryPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return L"7z.dll";
+        if (length < path.size()) {
+            path.resize(length);
+            break;
+        }
+        path.resize(path.size() * 2);
+    }
+    size_t slash = path.find_last_of(L"\\/");
+    return (slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1)) + L"7z.dll";
+}
+
+void CollectDirItems(const std::wstring& path, std::vector<CDirItem>& items) {
+    WIN32_FIND_DATAW data;
+    if (!FindEntry(path, data))
+        Fail("File was not found: " + Utils::ToUtf8(path));
+    size_t slash = path.rfind(L'\\');
+    if (slash == std::wstring::npos)
+        Fail("Could not retrieve file name. Full path is invalid!");
+    items.push_back(MakeItem(data, path.substr(slash + 1), path));
+    if (!items.back().IsDir())
+        return;
+
+    // Breadth first: a folder comes before its contents, one folder's entries stay together.
+    std::deque<size_t> queue{items.size() - 1};
+    while (!queue.empty()) {
+        size_t folder = queue.front();
+        queue.pop_front();
+        std::wstring folderName = items[folder].Name;
+        std::wstring folderPath = items[folder].FullPath;
+        ForEachEntry(folderPath, [&](const WIN32_FIND_DATAW& entry) {
+            items.push_back(MakeItem(entry, folderName + L"\\" + entry.cFileName, folderPath + L"\\" + entry.cFileName));
+            if (items.back().IsDir())
+                queue.push_back(items.size() - 1);
+        });
+    }
+}
+
+bool MoveExistingArchiveAside(const std::wstring& archive) {
+    WIN32_FIND_DATAW data;
+    if (!FindEntry(archive, data))
+        return true;
+    std::wstring stem, extension;
+    size_t slash = archive.rfind(L'\\');
+    size_t dot = archive.rfind(L'.');
+    if (slash != std::wstring::npos && dot != std::wstring::npos && slash < dot) {
+        stem = archive.substr(0, dot);
+        extension = archive.substr(dot);
+    } else {
+        // No extension to keep apart: number the whole name, never a bare "_1" in the current folder.
+        stem = archive;
+    }
+    std::wstring candidate;
+    for (unsigned n = 1;; ++n) {
+        candidate = stem + L"_" + std::to_wstring(n) + extension;
+        if (!FindEntry(candidate, data))
+            break;
+    }
+    return MoveFileExW(archive.c_str(), candidate.c_str(), MOVEFILE_COPY_ALLOWED) != FALSE;
+}
+
+void CompressFolderTo7z(const std::wstring& source, const std::wstring& archive) {
+    // By full path: a 7z.dll planted in the current folder (the working folder) must not be used.
+    UniqueLibrary library(LoadLibraryExW(SevenZipLibraryPath().c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    if (!library)
+        Fail("Can not load 7-zip library");
+    auto createObject =
+        reinterpret_cast<CreateObjectFunction>(reinterpret_cast<void*>(GetProcAddress(library.Get(), "CreateObject")));
+    if (createObject == nullptr)
+        Fail("Can not get proc address for CreateObject!");
+
+    WIN32_FIND_DATAW data;
+    if (!FindEntry(source, data))
+        Fail("Invalid file path!");
+    std::vector<CDirItem> items;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        ForEachEntry(source, [&](const WIN32_FIND_DATAW& entry) { CollectDirItems(source + L"\\" + entry.cFileName, items); });
+    else
+        CollectDirItems(source, items);
+
+    MoveExistingArchiveAside(archive);
+
+    ComPtr<COutFileStream> stream(new COutFileStream());
+    stream->AddRef();
+    if (!stream->Create(archive, false))
+        Fail("Can't create archive file: " + Utils::ToUtf8(archive));
+
+    ComPtr<IOutArchive> outArchive;
+    if (createObject(&kSevenZipHandler, &IID_IOutArchive, outArchive.PutVoid()) != S_OK || !outArchive)
+        Fail("Can not get class object!");
+
+    ComPtr<CArchiveUpdateCallback> callback(new CArchiveUpdateCallback());
+    callback->AddRef();
+    callback->Init(&items);
+
+    HRESULT result = outArchive->UpdateItems(static_cast<IOutStream*>(stream.Get()), static_cast<UInt32>(items.size()),
+                                             static_cast<IArchiveUpdateCallback2*>(callback.Get()));
+    callback->CloseItem();
+    if (result != S_OK)
+        Fail("Failed to update items!");
+    if (!callback->GetFailedFiles().empty()) {
+        std::string message = "Failed to archive files:\n";
+        for (const std::wstring& file : callback->GetFailedFiles())
+            message += Utils::ToUtf8(file) + "\n";
+        Fail(message);
+    }
+}
+
+bool ArchiveFolder(const std::wstring& source, const std::wstring& archive) {
+    try {
+        CompressFolderTo7z(source, archive);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace Gathrix::Utilities

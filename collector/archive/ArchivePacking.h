@@ -1,0 +1,29 @@
+#pragma once
+// Packing the working folder into a 7z archive with the 7-Zip library (7z.dll, loaded from the
+// collector's own folder).
+
+#include "collector/archive/ArchiveUpdateCallback.h"
+
+#include <string>
+#include <vector>
+
+namespace Gathrix::Utilities {
+
+// Packs `source` into `archive`; false on any failure (the reasons are dropped).
+bool ArchiveFolder(const std::wstring& source, const std::wstring& archive);
+
+// Packs `source` (a folder: its contents; a file: that file) into `archive`, moving an existing
+// archive aside first. Throws std::runtime_error with a UTF-8 message on failure.
+void CompressFolderTo7z(const std::wstring& source, const std::wstring& archive);
+
+// Appends the item for `path` and, for a folder, everything below it, breadth first.
+void CollectDirItems(const std::wstring& path, std::vector<CDirItem>& items);
+
+// Renames a file at `archive` to the first free name stem_1.ext, stem_2.ext, ...
+// True when nothing was there or the rename worked.
+bool MoveExistingArchiveAside(const std::wstring& archive);
+
+// The 7-Zip library beside the running program.
+std::wstring SevenZipLibraryPath();
+
+} // namespace Gathrix::Utilities

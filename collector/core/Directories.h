@@ -1,0 +1,28 @@
+#pragma once
+// Folder creation and deletion and the file version of a module: small file-system helpers
+// that report failure only through their results.
+
+#include <windows.h>
+
+#include <string>
+
+namespace Gathrix::Utils {
+
+// Makes sure the folder exists, creating every missing parent first. True when it exists
+// afterwards (a file of that name counts) and every parent could be made.
+bool CreateDirectoryTree(const std::wstring& path);
+
+// Deletes everything below the folder, then the folder itself. Links (junctions, symbolic links)
+// are removed themselves, never followed, so nothing outside the folder is touched. Entries the
+// system refuses to delete stay, silently.
+void DeleteDirectoryTree(const wchar_t* path);
+
+} // namespace Gathrix::Utils
+
+namespace Gathrix::System {
+
+// The file version of the module's version resource; 0.0.0.0 when it has none. A null path
+// leaves the outputs untouched.
+void GetFileVersion(const wchar_t* path, DWORD& major, DWORD& minor, DWORD& build, DWORD& revision);
+
+} // namespace Gathrix::System

@@ -1,0 +1,48 @@
+#pragma once
+// Registry access for every reader of the collector: a key is one text (root name, "\", sub-path)
+// read in one of the two registry views of 64-bit Windows. The key is opened anew for each
+// operation; no handle outlives a call.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace Gathrix::System {
+
+enum RegistryView : std::int32_t {
+    View32 = 1,  // KEY_WOW64_32KEY
+    View64 = 2,  // KEY_WOW64_64KEY; any other value opens like this one
+};
+
+class RegistryKey {
+public:
+    // Throws Gathrix::ErrorCodeException with the open's error code when the key cannot be read
+    // (code 0 for the 64-bit view on a Windows without one).
+    RegistryKey(const std::wstring& path, RegistryView view);
+
+    static bool Exists(const std::wstring& path, RegistryView view, DWORD& errorCode);
+
+    HKEY GetRootKey() const;
+    std::wstring GetRootName() const;
+    std::wstring GetSubPath() const;
+    const std::wstring& GetPath() const { return path; }
+    RegistryView GetView() const { return view; }
+
+    std::vector<std::wstring> GetSubKeyNames() const;
+    std::vector<std::wstring> GetSubKeyPaths() const;
+    std::vector<RegistryKey> GetSubKeys() const;
+    std::vector<std::wstring> GetValueNames() const;
+
+    // The value as text by its type (empty name: the default value); `type` receives the
+    // registry type. Throws Gathrix::ErrorCodeException when the key or the value can't be read.
+    std::wstring GetValue(const std::wstring& name, DWORD& type) const;
+
+private:
+    std::wstring path;
+    DWORD accessFlag;
+    RegistryView view;
+};
+
+} // namespace Gathrix::System

@@ -1,0 +1,238 @@
+#include "common/Registry.h"
+
+#include "common/Exceptions.h"
+#include "common/Handles.h"
+#include "common/TextUtils.h"
+#include "common/TextUtils.h"
+#include "common/tests/support/LogCapture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using Gathrix::ErrorCodeException;
+using Gathrix::System::RegistryKey;
+using Gathrix::System::RegistryView;
+using Gathrix::Testing::LogCapture;
+
+namespace {
+
+// A key of this test process below HKLM\Software (which the views split), deleted before and after.
+class ScratchKey {
+public:
+    explicit ScratchKey(const std::wstring& hint)
+        : subPath(L"Software\\GathrixTests-" + hint + L"-" + std::to_wstring(GetCurrentProcessId())) {
+        Delete();
+    }
+    ~ScratchKey() { Delete(); }
+
+    std::wstring Path() const { return L"HKLM\\" + subPath; }
+
+    // Creates the key (and the sub-key) in one view.
+    HKEY Create(REGSAM viewFlag, const std::wstring& subKey = L"") {
+        std::wstring full = subKey.empty() ? subPath : subPath + L"\\" + subKey;
+        keys.emplace_back();
+        LSTATUS result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, full.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | viewFlag,
+                                         nullptr, keys.back().Put(), nullptr);
+        EXPECT_EQ(ERROR_SUCCESS, result) << "creating HKLM\\" << Gathrix::Utils::ToUtf8(full);
+        return keys.back().Get();
+    }
+
+    void Delete() {
+        keys.clear();
+        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+            Gathrix::UniqueRegKey software;
+            if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_ALL_ACCESS | view, software.Put()) == ERROR_SUCCESS)
+                RegDeleteTreeW(software.Get(), subPath.substr(9).c_str());
+        }
+    }
+
+private:
+    std::wstring subPath;
+    std::vector<Gathrix::UniqueRegKey> keys;
+};
+
+void SetRaw(HKEY key, const std::wstring& name, DWORD type, const std::vector<std::uint8_t>& bytes) {
+    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, name.c_str(), 0, type, bytes.empty() ? nullptr : bytes.data(),
+                                            static_cast<DWORD>(bytes.size())))
+        << Gathrix::Utils::ToUtf8(name);
+}
+
+std::vector<std::uint8_t> Utf16Bytes(const std::wstring& text) {
+    std::vector<std::uint8_t> bytes;
+    for (wchar_t unit : text) {
+        bytes.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(unit >> 8));
+    }
+    return bytes;
+}
+
+std::vector<std::wstring> Sorted(std::vector<std::wstring> names) {
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+} // namespace
+
+TEST(RegistryKey, ValueTextsByType) {
+    ScratchKey scratch(L"values");
+    HKEY key = scratch.Create(KEY_WOW64_64KEY);
+    struct Case {
+        const wchar_t* name;
+        DWORD type;
+        std::vector<std::uint8_t> bytes;
+        std::wstring expected;
+    };
+    const std::vector<Case> cases = {
+        {L"dword", REG_DWORD, {0x2A, 0, 0, 0}, L"42"},
+        {L"dword max", REG_DWORD, {0xFF, 0xFF, 0xFF, 0xFF}, L"4294967295"},
+        {L"big endian", REG_DWORD_BIG_ENDIAN, {0, 0, 0, 0x2A}, L"42"},
+        {L"big endian order", REG_DWORD_BIG_ENDIAN, {0x01, 0x02, 0x03, 0x04}, L"16909060"},
+        {L"qword", REG_QWORD, {8, 7, 6, 5, 4, 3, 2, 1}, L"72623859790382856"},
+        {L"short dword", REG_DWORD, {0x2A, 0x01}, L"0x2a 0x01"},
+        {L"short qword", REG_QWORD, {1, 2, 3, 4}, L"0x01 0x02 0x03 0x04"},
+        {L"binary", REG_BINARY, {0x01, 0xAB, 0x00}, L"0x01 0xab 0x00"},
+        {L"empty binary", REG_BINARY, {}, L""},
+        {L"none", REG_NONE, {0xFF}, L"0xff"},
+        {L"sz", REG_SZ, Utf16Bytes(std::wstring(L"abc\0def\0", 8)), L"abc"},
+        {L"sz without NUL", REG_SZ, Utf16Bytes(L"abc"), L"abc"},
+        {L"sz odd size", REG_SZ, {'a', 0, 'b'}, L"ab"},
+        {L"sz euro", REG_SZ, Utf16Bytes(std::wstring(L"\u20AC 5\0", 4)), L"\u20AC 5"},
+        {L"expand sz", REG_EXPAND_SZ, Utf16Bytes(std::wstring(L"%windir%\\x\0", 11)), L"%windir%\\x"},
+        {L"multi", REG_MULTI_SZ, Utf16Bytes(std::wstring(L"a\0\0b\0\0", 6)), L"a; b"},
+        {L"multi unterminated tail", REG_MULTI_SZ, Utf16Bytes(std::wstring(L"a\0bc", 4)), L"a"},
+        {L"multi odd size", REG_MULTI_SZ, {'x', 0, 0, 0, 'y'}, L"x"},
+        {L"resource list", REG_RESOURCE_LIST, {1, 2, 3}, L""},
+        {L"unknown type", 12, {1, 2, 3}, L""},
+        {L"", REG_SZ, Utf16Bytes(std::wstring(L"default\0", 8)), L"default"},
+    };
+    for (const Case& c : cases)
+        SetRaw(key, c.name, c.type, c.bytes);
+
+    RegistryKey registryKey(scratch.Path(), Gathrix::System::View64);
+    for (const Case& c : cases) {
+        DWORD type = 0xDEAD;
+        EXPECT_EQ(c.expected, registryKey.GetValue(c.name, type)) << Gathrix::Utils::ToUtf8(c.name);
+        EXPECT_EQ(c.type, type) << Gathrix::Utils::ToUtf8(c.name);
+    }
+}
+
+TEST(RegistryKey, MissingValueIsDebugAndThrowsItsCode) {
+    ScratchKey scratch(L"missing");
+    scratch.Create(KEY_WOW64_64KEY);
+    RegistryKey key(scratch.Path(), Gathrix::System::View64);
+    LogCapture& log = LogCapture::Start();
+    DWORD type = 0;
+    try {
+        key.GetValue(L"absent", type);
+        FAIL() << "no exception";
+    } catch (const ErrorCodeException& e) {
+        EXPECT_EQ(static_cast<std::uint32_t>(ERROR_FILE_NOT_FOUND), e.GetErrorCode());
+    }
+    const std::vector<LogCapture::Entry> expected = {
+        {Gathrix::Logging::Debug, L"Cannot open registry value 'absent' of the key '" + scratch.Path() +
+                                      L"': " + Gathrix::System::GetErrorText(ERROR_FILE_NOT_FOUND)}};
+    EXPECT_EQ(expected, log.entries);
+}
+
+TEST(RegistryKey, KeyGoneAfterConstruction) {
+    ScratchKey scratch(L"gone");
+    scratch.Create(KEY_WOW64_64KEY);
+    RegistryKey key(scratch.Path(), Gathrix::System::View64);
+    scratch.Delete();
+    LogCapture& log = LogCapture::Start();
+
+    EXPECT_TRUE(key.GetSubKeyNames().empty());
+    EXPECT_TRUE(key.GetValueNames().empty());
+    DWORD type = 0;
+    EXPECT_THROW(key.GetValue(L"x", type), ErrorCodeException);
+
+    const LogCapture::Entry openFailed = {Gathrix::Logging::Error, L"Cannot open registry key '" + scratch.Path() +
+                                                                       L"': " +
+                                                                       Gathrix::System::GetErrorText(ERROR_FILE_NOT_FOUND)};
+    EXPECT_EQ(std::vector<LogCapture::Entry>(3, openFailed), log.entries);
+}
+
+TEST(RegistryKey, PathFormsAndRoots) {
+    struct Case {
+        const wchar_t* path;
+        HKEY root;
+        const wchar_t* rootName;
+        const wchar_t* subPath;
+    };
+    const Case cases[] = {
+        {L"HKLM\\Software", HKEY_LOCAL_MACHINE, L"HKLM", L"Software"},
+        {L"hklm\\Software", HKEY_LOCAL_MACHINE, L"hklm", L"Software"},
+        {L"HKEY_LOCAL_MACHINE\\Software", HKEY_LOCAL_MACHINE, L"HKEY_LOCAL_MACHINE", L"Software"},
+        {L"HKU\\.DEFAULT", HKEY_USERS, L"HKU", L".DEFAULT"},
+        {L"hkey_current_user\\Software", HKEY_CURRENT_USER, L"hkey_current_user", L"Software"},
+        {L"HKCR\\CLSID", HKEY_CLASSES_ROOT, L"HKCR", L"CLSID"},
+    };
+    for (const Case& c : cases) {
+        RegistryKey key(c.path, Gathrix::System::View64);
+        EXPECT_EQ(c.root, key.GetRootKey()) << Gathrix::Utils::ToUtf8(c.path);
+        EXPECT_EQ(c.rootName, key.GetRootName());
+        EXPECT_EQ(c.subPath, key.GetSubPath());
+    }
+}
+
+TEST(RegistryKey, UnknownOrMissingRootCannotOpen) {
+    for (const wchar_t* path : {L"HKLM", L"HKXX\\Software", L"\\Software"}) {
+        DWORD errorCode = 0;
+        EXPECT_FALSE(RegistryKey::Exists(path, Gathrix::System::View32, errorCode));
+        EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), errorCode);
+        try {
+            RegistryKey key(path, Gathrix::System::View32);
+            ADD_FAILURE() << "constructed " << Gathrix::Utils::ToUtf8(path);
+        } catch (const ErrorCodeException& e) {
+            EXPECT_EQ(static_cast<std::uint32_t>(ERROR_INVALID_HANDLE), e.GetErrorCode());
+        }
+    }
+}
+
+TEST(RegistryKey, ViewsSeeTheirOwnKeys) {
+    ScratchKey scratch(L"views");
+    HKEY native = scratch.Create(KEY_WOW64_64KEY, L"only64");
+    HKEY redirected = scratch.Create(KEY_WOW64_32KEY, L"only32");
+    SetRaw(native, L"bits", REG_SZ, Utf16Bytes(std::wstring(L"64\0", 3)));
+    SetRaw(redirected, L"bits", REG_SZ, Utf16Bytes(std::wstring(L"32\0", 3)));
+
+    RegistryKey view32(scratch.Path(), Gathrix::System::View32);
+    RegistryKey view64(scratch.Path(), Gathrix::System::View64);
+    EXPECT_EQ(std::vector<std::wstring>{L"only32"}, view32.GetSubKeyNames());
+    EXPECT_EQ(std::vector<std::wstring>{L"only64"}, view64.GetSubKeyNames());
+    EXPECT_EQ(std::vector<std::wstring>{scratch.Path() + L"\\only32"}, view32.GetSubKeyPaths());
+
+    std::vector<RegistryKey> subKeys = view32.GetSubKeys();
+    ASSERT_EQ(1u, subKeys.size());
+    EXPECT_EQ(Gathrix::System::View32, subKeys[0].GetView());
+    DWORD type = 0;
+    EXPECT_EQ(L"32", subKeys[0].GetValue(L"bits", type));
+    EXPECT_EQ(L"64", RegistryKey(scratch.Path() + L"\\only64", Gathrix::System::View64).GetValue(L"bits", type));
+
+    DWORD errorCode = 0;
+    EXPECT_TRUE(RegistryKey::Exists(scratch.Path() + L"\\only32", Gathrix::System::View32, errorCode));
+    EXPECT_EQ(0u, errorCode);
+    EXPECT_FALSE(RegistryKey::Exists(scratch.Path() + L"\\only32", Gathrix::System::View64, errorCode));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), errorCode);
+    // A view number that is neither opens the 64-bit view.
+    EXPECT_TRUE(RegistryKey::Exists(scratch.Path() + L"\\only64", static_cast<RegistryView>(7), errorCode));
+}
+
+TEST(RegistryKey, EnumerationSkipsNamesTooLongForItsBuffer) {
+    ScratchKey scratch(L"names");
+    HKEY key = scratch.Create(KEY_WOW64_64KEY);
+    const std::wstring longest(259, L'n');
+    const std::wstring tooLong(260, L't');
+    for (const std::wstring& name : {std::wstring(L"a"), longest, tooLong, std::wstring(L"z")})
+        SetRaw(key, name, REG_DWORD, {1, 0, 0, 0});
+    scratch.Create(KEY_WOW64_64KEY, L"sub1");
+    scratch.Create(KEY_WOW64_64KEY, L"sub2");
+
+    RegistryKey registryKey(scratch.Path(), Gathrix::System::View64);
+    EXPECT_EQ(Sorted({L"a", longest, L"z"}), Sorted(registryKey.GetValueNames()));
+    EXPECT_EQ(Sorted({L"sub1", L"sub2"}), Sorted(registryKey.GetSubKeyNames()));
+}
