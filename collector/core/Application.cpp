@@ -285,7 +285,11 @@ void Application::Finish() {
         throw ExitException(L"Can't create zip file", ArchiveFailed);
     std::wstring outputFolder = ChooseOutputFolder();
     if (!outputFolder.empty()) {
-        std::wstring target = outputFolder + L"\\GATHRINF.7z";
+        // A relative folder accepted above lies in the working folder: name it fully for the user.
+        std::wstring folder = FullPath(outputFolder);
+        if (folder.back() != L'\\' && folder.back() != L'/')
+            folder += L'\\';
+        std::wstring target = folder + L"GATHRINF.7z";
         if (CopyFileW((workingFolder + L".7z").c_str(), target.c_str(), FALSE)) {
             PrintStatus(L"Finished! You can find the result here: (" + target + L").");
             return;

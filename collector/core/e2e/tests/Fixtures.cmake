@@ -1,3 +1,9 @@
 # Every test here starts the collector, which takes the single-instance mutex and may deliver to
 # the prefix's shared desktop: one at a time, also against other programs' tests that do the same.
 set(AREA_TEST_PROPERTIES RESOURCE_LOCK gathrix_running_mutex)
+
+# The sample mode file run for real and its archive checked with the Linux tools.
+add_test(NAME CollectorArchive.SampleModeFileCheckedFromTheLinuxSide
+         COMMAND bash ${CMAKE_SOURCE_DIR}/collector/core/e2e/tests/check-archive.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(CollectorArchive.SampleModeFileCheckedFromTheLinuxSide PROPERTIES
+                     LABELS e2e RESOURCE_LOCK gathrix_running_mutex TIMEOUT 600)
