@@ -184,6 +184,18 @@ TEST(CollectorRun, WithoutTheArchiveLibraryBesideTheProgramEndsWith6) {
     EXPECT_FALSE(PathExists(run.scratch / L"GATHRINF.7z"));
 }
 
+TEST(CollectorRun, TwoLeavesMappingToOneResultFileEndTheRunWith1000) {
+    CollectorRun run;
+    const std::string job = "<Jobs><FileInfos><Path>" + ToUtf8(run.files) + "</Path><Filter>*.txt</Filter></FileInfos></Jobs>";
+    WriteFileBytes(run.modeFile, "<Config><Mode><Name>x</Name></Mode>"
+                                 "<Level1><Name>A B</Name>" + job + "</Level1>"
+                                 "<Level1><Name>AB</Name>" + job + "</Level1></Config>");
+    ProcessResult result = run.Run(L"-o " + Quote(run.scratch.Path()));
+    EXPECT_EQ(result.exitCode, 1000u);
+    EXPECT_EQ(result.output, "1/3: A B...\r\nGiven xml file already exists");
+    EXPECT_FALSE(PathExists(run.work + L".7z"));
+}
+
 // The desktop folder as the shell is told to find it, pointed elsewhere for the lifetime of the object.
 class DesktopRedirected {
 public:
