@@ -14,6 +14,7 @@ namespace {
 class DispatchTest : public ConfigTest {
 protected:
     const TiXmlElement* Load(const char* xml) {
+        document.Clear();  // Parse adds to what the document holds
         document.Parse(xml);
         EXPECT_FALSE(document.Error()) << document.ErrorDesc();
         return document.RootElement();
@@ -182,6 +183,79 @@ TEST_F(DispatchTest, TheConfigurationStepRegistersWhatExistsAndReadsTheModeName)
     RegisterPartParsers(reader, settings, L"- no products found -");
     EXPECT_EQ(L"Voll", reader.modeName);
     EXPECT_EQ(std::vector<std::wstring>({L"A: G(t)[]"}), Describe(reader.ParseConfigFile()));
+}
+
+} // namespace
+} // namespace Gathrix::ConfigParsing::Testing
+
+namespace Gathrix::ConfigParsing::Testing {
+namespace {
+
+class ProductElementTest : public DispatchTest {
+protected:
+    ProductElementTest() {
+        RegisterTestParsers(reader);
+        reader.RegisterParser(&navigation);
+    }
+
+    ConfigFileParser reader{"unused.xml"};
+    NavigationLevelParser navigation;  // a second instance: its delegates are dropped, the dispatch is the reader's
+};
+
+TEST_F(ProductElementTest, ValidateProductWantsLevel3ElementsOnly) {
+    struct Case {
+        const char* xml;
+        bool valid;
+        std::vector<LogLine> lines;
+    };
+    const Case cases[] = {
+        {"<QuellonCavon/>", false,
+         {{Logging::Warning, L"XML element 'QuellonCavon' (row 1, column 1): Missing XML element 'Level3'."}}},
+        {"<QuellonCavon><Level3/><Jobs/></QuellonCavon>", false,
+         {{Logging::Debug, L"XML element 'QuellonCavon' (row 1, column 1): valid."},
+          {Logging::Warning, L"XML element 'QuellonCavon' (row 1, column 1): Unexpected XML element 'Jobs' "
+                             L"(row 1, column 24). Expected was an XML element 'Level3'."}}},
+        {"<QuellonCavon><Level3/><Level3/></QuellonCavon>", true,
+         {{Logging::Debug, L"XML element 'QuellonCavon' (row 1, column 1): valid."}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.xml);
+        log.lines.clear();
+        const TiXmlElement* element = Load(c.xml);
+        ValidationResult result(element);
+        EXPECT_EQ(c.valid, navigation.ValidateProduct(element, result));
+        EXPECT_EQ(c.lines, log.lines);
+    }
+}
+
+TEST_F(ProductElementTest, AFoundProductNamesTheSecondLevelOfEachLevel3) {
+    const TiXmlElement* element =
+        Load("<QuellonCavon><Level3><Name>Files</Name><Jobs><Services/></Jobs></Level3>"
+             "<Level3><Name>Logs</Name><Jobs><LogicalDisks/></Jobs></Level3></QuellonCavon>");
+    const ActiveNavigation above(L"Products", L"", L"");
+    EXPECT_EQ(std::vector<std::wstring>({L"Products / Quellon Cavon Security 10.0.0.1 / Files: Services",
+                                         L"Products / Quellon Cavon Security 10.0.0.1 / Logs: LogicalDisks"}),
+              Describe(navigation.ParseProductToTopLevelEntities(L"Quellon Cavon Security 10.0.0.1", element, above)));
+    EXPECT_EQ(std::vector<LogLine>(), Lines());
+}
+
+TEST_F(ProductElementTest, AProductNotFoundYieldsNothingAndLooksAtNothing) {
+    // An invalid Level3 inside stays unreported where the product is not installed.
+    const TiXmlElement* element = Load("<QuellonCavon><Level3/></QuellonCavon>");
+    EXPECT_TRUE(
+        navigation.ParseProductToTopLevelEntities(L"", element, ActiveNavigation(L"Products", L"", L"")).empty());
+    EXPECT_EQ(std::vector<LogLine>(), log.lines);
+}
+
+TEST_F(ProductElementTest, AProductWithoutALevel1AboveItIsSkipped) {
+    const TiXmlElement* element = Load("<QuellonCavon><Level3><Name>Files</Name><Jobs><Services/></Jobs></Level3>"
+                                       "</QuellonCavon>");
+    EXPECT_TRUE(navigation.ParseProductToTopLevelEntities(L"Quellon Cavon Security 10.0.0.1", element,
+                                                          ActiveNavigation(L"", L"", L""))
+                    .empty());
+    EXPECT_EQ(std::vector<LogLine>({{Logging::Warning, L"XML element 'QuellonCavon' (row 1, column 1): There is no "
+                                                       L"named level above it. The level is skipped."}}),
+              Lines());
 }
 
 } // namespace
