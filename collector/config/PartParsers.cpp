@@ -1,5 +1,6 @@
 #include "collector/config/PartParsers.h"
 
+#include "collector/config/FileInfosParser.h"
 #include "collector/config/JobParser.h"
 #include "collector/config/NavigationLevelParser.h"
 
@@ -18,7 +19,8 @@ void RegisterPartParsers(ConfigFileParser& reader, const CommandLine::Settings& 
     reader.ReadModeName();
     // GeneralInformationParser(installedProducts, settings.name, settings.company, settings.email,
     //                          settings.callNumber, reader.modeName)
-    // LogfileParser, WindowsStartmenuStartup, ComObjectsParser, FileContentParser, FileInfosParser,
+    // LogfileParser, WindowsStartmenuStartup, ComObjectsParser, FileContentParser
+    reader.RegisterParser(std::make_unique<FileInfosParser>());
     // FilePropertiesFromRegistryValueParser, EventlogParser, QuellonEventDbParser,
     // ExternalProgramParser, ServicesParser, LogicalDisksParser, DiskDrivesParser,
     // CdRomDrivesParser, EnvironmentVariablesParser, InstalledDriversParser,
