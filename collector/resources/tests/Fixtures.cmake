@@ -7,3 +7,13 @@ foreach(renderer xsltproc chromium)
   set_tests_properties(ReportViewerRendering.${renderer} PROPERTIES
                        LABELS core SKIP_RETURN_CODE 77 TIMEOUT 300)
 endforeach()
+
+# windres does not report the files its script names: rebuild the resources when one changes.
+file(GLOB_RECURSE REPORT_VIEWER_FILES CONFIGURE_DEPENDS
+     ${CMAKE_SOURCE_DIR}/collector/resources/index.html
+     ${CMAKE_SOURCE_DIR}/collector/resources/images/*.png
+     ${CMAKE_SOURCE_DIR}/collector/resources/images/*.ico
+     ${CMAKE_SOURCE_DIR}/collector/resources/stylesheet/*
+     ${CMAKE_SOURCE_DIR}/collector/resources/scripts/*)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/collector/resources/ReportViewer.rc PROPERTIES
+                            OBJECT_DEPENDS "${REPORT_VIEWER_FILES}")

@@ -183,6 +183,21 @@ def check_registry(dom, checks):
                       'plaintext child of the tree')
 
 
+def check_single_item(dom, checks):
+    active = [squash(n.text()) for n in dom.find_all(id='divNavActive')]
+    checks.expect(active == ['Registry', 'Keys', 'HKCU'], 'active entries %r' % active)
+    checks.expect(not [n for n in dom.find_all('div') if n.has_class('navLevel4')], 'no sub-pages row')
+    trees = [n for n in dom.find_all('ul') if n.has_class('collapsableTree')]
+    top = [n for n in trees[0].children if n.tag == 'li'] if trees else []
+    checks.expect(len(top) == 1 and top[0].has_class('expanded'), 'the only item of a tree starts open')
+    if len(top) == 1:
+        lists = top[0].find_all('ul')
+        styles = [n.attrs.get('style', '') for n in lists]
+        checks.expect(len(lists) == 2 and 'none' not in styles[0] and 'none' in styles[1],
+                      'its own list shows, the nested one starts closed: %r' % styles)
+        checks.expect(top[0].find_all('li')[1].has_class('collapsed'), 'a nested item starts closed')
+
+
 def prepare(source_dir, work):
     data = os.path.join(work, 'data')
     shutil.copytree(os.path.join(source_dir, 'collector', 'resources', 'tests', 'report', 'data'), data)
@@ -193,7 +208,8 @@ def prepare(source_dir, work):
     return data
 
 
-PAGES = [('General_GeneralInformation.xml', check_general), ('Registry_Keys_HKLM_1.xml', check_registry)]
+PAGES = [('General_GeneralInformation.xml', check_general), ('Registry_Keys_HKLM_1.xml', check_registry),
+         ('Registry_Keys_HKCU.xml', check_single_item)]
 
 
 def run_xsltproc(data):
