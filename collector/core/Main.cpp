@@ -1,2 +1,4 @@
 // Entry point of the console collector.
-int wmain(int, wchar_t**) { return 0; }
+#include "collector/core/CollectorEntry.h"
+
+int wmain(int argumentCount, wchar_t** arguments) { return Gathrix::RunCollector(argumentCount, arguments); }

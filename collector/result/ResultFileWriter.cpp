@@ -136,6 +136,8 @@ void ResultFileWriter::ContinueInNextFile() {
     CloseDocument();
 
     ++partNumber;
+    // The counter covers the new part only: its frame and the chain carried into it.
+    elementCount = 0;
     Open(nextName, stylesheetPath, level1, level2, level3, std::to_wstring(partNumber));
 
     if (branchDetached && detachedBranch) {

@@ -13,8 +13,8 @@ class NavigationWriter;
 
 class ResultFileWriter : public XmlSerialisation {
 public:
-    static const int ElementLimit = 27501;
-    static const int SplitDepthLimit = 4;
+    static constexpr int ElementLimit = 27501;
+    static constexpr int SplitDepthLimit = 4;
 
     // `navigation` (not owned) receives an entry for every file and part; may be null.
     explicit ResultFileWriter(NavigationWriter* navigation, int partNumber = 1);

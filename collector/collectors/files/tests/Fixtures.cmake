@@ -9,3 +9,20 @@ add_custom_command(
   COMMENT "Making the MD5 fixture files")
 add_custom_target(files_md5_fixtures DEPENDS ${FILES_FIXTURE_DIR}/md5/digests.txt)
 add_dependencies(${AREA_TEST_TARGET} files_md5_fixtures)
+
+# Resource-only DLLs with version resources of every shape the file properties read.
+set(version_stub_outputs)
+foreach(stub full partial notranslation noversion shorttranslation unterminated)
+  set(source ${CMAKE_CURRENT_LIST_DIR}/fixtures/${stub}.rc)
+  set(output ${FILES_FIXTURE_DIR}/version/${stub}.dll)
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${FILES_FIXTURE_DIR}/version
+    COMMAND ${CMAKE_RC_COMPILER} ${source} -O coff -o ${FILES_FIXTURE_DIR}/version/${stub}.o
+    COMMAND ${CMAKE_C_COMPILER} -shared -nostdlib -Wl,-e,0 -o ${output} ${FILES_FIXTURE_DIR}/version/${stub}.o
+    DEPENDS ${source}
+    COMMENT "Making the version fixture ${stub}.dll")
+  list(APPEND version_stub_outputs ${output})
+endforeach()
+add_custom_target(files_version_fixtures DEPENDS ${version_stub_outputs})
+add_dependencies(${AREA_TEST_TARGET} files_version_fixtures)

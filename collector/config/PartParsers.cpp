@@ -1,0 +1,31 @@
+#include "collector/config/PartParsers.h"
+
+#include "collector/config/FileInfosParser.h"
+#include "collector/config/JobParser.h"
+#include "collector/config/NavigationLevelParser.h"
+
+#include <memory>
+
+namespace Gathrix::ConfigParsing {
+
+// One line per part parser, in the order of the element table; a parser whose job does not
+// exist yet is simply not here, and its element is logged as having no handler.
+void RegisterPartParsers(ConfigFileParser& reader, const CommandLine::Settings& /*settings*/,
+                         const std::wstring& /*installedProducts*/) {
+    reader.RegisterParser(&reader);
+    reader.RegisterParser(std::make_unique<JobParser>());
+    reader.RegisterParser(std::make_unique<NavigationLevelParser>());
+    // FilePropertiesFromRegistryKeyParser
+    reader.ReadModeName();
+    // GeneralInformationParser(installedProducts, settings.name, settings.company, settings.email,
+    //                          settings.callNumber, reader.modeName)
+    // LogfileParser, WindowsStartmenuStartup, ComObjectsParser, FileContentParser
+    reader.RegisterParser(std::make_unique<FileInfosParser>());
+    // FilePropertiesFromRegistryValueParser, EventlogParser, QuellonEventDbParser,
+    // ExternalProgramParser, ServicesParser, LogicalDisksParser, DiskDrivesParser,
+    // CdRomDrivesParser, EnvironmentVariablesParser, InstalledDriversParser,
+    // RunningProcessesParser, MsInfo32ReportParser, DirectoryInfosParser, MinidumpParser,
+    // FullMemoryDumpParser, DrWatsonLogfileParser
+}
+
+} // namespace Gathrix::ConfigParsing

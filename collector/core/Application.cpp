@@ -1,0 +1,276 @@
+#include "collector/core/Application.h"
+
+#include "collector/archive/ArchivePacking.h"
+#include "collector/core/ConsoleStatus.h"
+#include "collector/core/Directories.h"
+#include "collector/core/Variables.h"
+#include "collector/products/Publishers.h"
+#include "collector/result/JobModel.h"
+#include "collector/result/ResultFileWriter.h"
+#include "common/DateTime.h"
+#include "common/Exceptions.h"
+#include "common/ExitCode.h"
+#include "common/Handles.h"
+#include "common/Logging.h"
+#include "common/TextUtils.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+namespace Gathrix {
+
+namespace {
+
+// The log handlers outlive the application object: the entry point still logs the message that
+// ends the collector after the object is gone.
+std::unique_ptr<Logging::LogFileHandler>& TextLog() {
+    static std::unique_ptr<Logging::LogFileHandler> handler;
+    return handler;
+}
+std::unique_ptr<Logging::XmlLogFileHandler>& XmlLog() {
+    static std::unique_ptr<Logging::XmlLogFileHandler> handler;
+    return handler;
+}
+
+std::wstring WithoutTrailingSeparators(std::wstring path) {
+    // "C:\" stays a root; "C:\temp\" must not put the archive at "C:\temp\.7z" inside the folder.
+    while (path.size() > 3 && (path.back() == L'\\' || path.back() == L'/'))
+        path.pop_back();
+    return path;
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return path;
+    std::wstring full(size, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size)
+        return path;
+    full.resize(length);
+    return full;
+}
+
+// What an earlier run leaves in the working folder: the data folder and the start page.
+bool IsLeftByEarlierRun(const WIN32_FIND_DATAW& entry) {
+    bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return (isFolder && Utils::EqualsNoCase(entry.cFileName, L"data")) ||
+           (!isFolder && Utils::EqualsNoCase(entry.cFileName, L"index.html"));
+}
+
+template <class Visit>
+void ForEachEntry(const std::wstring& folder, Visit visit) {
+    WIN32_FIND_DATAW entry;
+    UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (!find)
+        return;
+    do {
+        std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..")
+            visit(entry);
+    } while (FindNextFileW(find.Get(), &entry));
+}
+
+} // namespace
+
+Application::Application(std::unique_ptr<CommandLine::Settings> takenSettings) : settings(std::move(takenSettings)) {
+    configFilePath = CheckSettingsFile(settings->settingsFile);
+    workingFolder = PrepareWorkingFolder(settings->tempFolder);
+    EmptyWorkingFolder(workingFolder);
+    CreateDataFolders(workingFolder);
+    SetUpLogging();
+    navigationWriter = std::make_unique<NavigationWriter>();
+    Quellon::InstalledProductList products;
+    Quellon::PublishInstalledProducts(products);
+    installedProducts = Quellon::InstalledProductsText(products);
+    if (topLevelEntities.empty())
+        throw ExitException(L"Can't read top-level entities from config file: " + configFilePath, ConfigFileError);
+}
+
+Application::~Application() = default;
+
+std::wstring Application::CheckSettingsFile(const std::wstring& settingsFile) {
+    wchar_t qualified[MAX_PATH] = L"";
+    if (!PathSearchAndQualifyW(settingsFile.c_str(), qualified, MAX_PATH))
+        throw ExitException(L"No access to config file '" + settingsFile + L"'.", ConfigFileError);
+    std::wstring path = qualified;
+    if (!PathFileExistsW(path.c_str()))
+        throw ExitException(L"File: '" + path + L"' doesn't exist.", ConfigFileError);
+    return path;
+}
+
+std::wstring Application::PrepareWorkingFolder(const std::wstring& tempFolder) {
+    std::vector<std::wstring> candidates = System::Variables::Instance().Expand(tempFolder);
+    std::wstring folder = candidates.empty() ? tempFolder : candidates.front();
+    // Qualified against the start folder: once the folder is current a relative path means something else.
+    folder = WithoutTrailingSeparators(FullPath(folder));
+    if (!Utils::CreateDirectoryTree(folder))
+        throw ExitException(L"No access to temporary folder '" + folder + L"'.", TempFolderError);
+    const ExitException unusable(L"Cannot use the temporary folder '" + folder + L"'.", TempFolderError);
+    DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw unusable;
+    // The folder is emptied next: refuse one that holds anything but an earlier run's leftovers
+    // (a mistyped -t such as C:\ or the documents folder must never lose a file).
+    bool foreign = false;
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) { foreign = foreign || !IsLeftByEarlierRun(entry); });
+    if (foreign)
+        throw unusable;
+    if (!SetCurrentDirectoryW(folder.c_str()))
+        throw unusable;
+    return folder;
+}
+
+void Application::EmptyWorkingFolder(const std::wstring& folder) {
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
+        if (!IsLeftByEarlierRun(entry))
+            return;
+        std::wstring path = folder + L"\\" + entry.cFileName;
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            Utils::DeleteDirectoryTree(path.c_str());
+        } else {
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path.c_str());
+        }
+    });
+}
+
+void Application::CreateDataFolders(const std::wstring& folder) {
+    for (const wchar_t* dataFolder : {L".\\data\\", L".\\data\\stylesheet\\", L".\\data\\images\\", L".\\data\\scripts\\"}) {
+        if (GetFileAttributesW(dataFolder) != INVALID_FILE_ATTRIBUTES)
+            continue;
+        if (!CreateDirectoryW(dataFolder, nullptr))
+            throw ExitException(L"Can't create directories in temporary folder: " + folder, DataFoldersNotCreated);
+    }
+}
+
+void Application::SetUpLogging() {
+    TextLog() = std::make_unique<Logging::LogFileHandler>(Logging::Debug, ".\\data\\logfile.log");
+    TextLog()->Write(Logging::Info, L"log file opened", DateTime::NowUtc());
+    Logging::Logger::AddHandler(TextLog().get());
+    XmlLog() = std::make_unique<Logging::XmlLogFileHandler>(Logging::Debug, "data\\Logfile.xml");
+    XmlLog()->CreateRootElement();
+    Logging::Logger::AddHandler(XmlLog().get());
+}
+
+namespace {
+
+// Collects one job. A failure the job did not handle itself must not cost the whole collection:
+// it is logged, the writer is closed back to where the job began, and an error leaf takes the
+// job's place. Exit exceptions still end the collector.
+void CollectJob(IJobItem& job, ResultFileWriter& writer) {
+    const int depth = writer.GetDepth();
+    std::wstring failure;
+    try {
+        job.Collect();
+        return;
+    } catch (const ExitException&) {
+        throw;
+    } catch (const MessageException& exception) {
+        failure = exception.GetMessageText();
+    } catch (const std::exception& exception) {
+        failure = Utils::FromUtf8(exception.what());
+    } catch (...) {
+        failure = L"unknown error";
+    }
+    Logging::Logger::Instance().Log(Logging::Error, L"A job failed unexpectedly: " + failure);
+    writer.CloseToDepth(depth);
+    TreeElementLeaf leaf(failure, L"lvlerror");
+    leaf.writer = &writer;
+    leaf.Collect();
+}
+
+} // namespace
+
+void Application::WriteResultFiles(TopLevelEntityList& entities, NavigationWriter& navigation, std::uint32_t& jobTotal) {
+    jobTotal = 1;
+    for (const auto& entity : entities)
+        jobTotal += static_cast<std::uint32_t>(entity->GetJobItemCount());
+    std::uint32_t index = 1;
+    for (auto& entity : entities) {
+        const std::wstring level1 = entity->GetLevelName(1);
+        const std::wstring level2 = entity->GetLevelName(2);
+        const std::wstring level3 = entity->GetLevelName(3);
+        auto writer = std::make_unique<ResultFileWriter>(&navigation, 1);
+        writer->SetDirectory(L"data");
+        const std::wstring fileName = MakeResultFileName(level1, level2, level3);
+        navigation.AddEntry(level1, level2, level3, L"", fileName);
+        writer->Open(fileName, L"stylesheet\\stylesheet.xslt", level1, level2, level3, L"");
+        const bool tree = level1 != L"General";
+        if (tree)
+            writer->OpenNode(L"Tree");
+        const auto& jobs = entity->GetJobItems();
+        for (size_t i = 0; i < jobs.size(); ++i) {
+            PrintProgress(index, jobTotal, level1, level2, level3);
+            jobs[i]->writer = writer.get();
+            CollectJob(*jobs[i], *writer);
+            ++index;
+        }
+        if (tree)
+            writer->CloseNode();
+        writer->CloseDocument();
+        writer.reset();
+        entity.reset();
+    }
+    entities.clear();
+    navigation.Write();
+}
+
+void Application::Run() { WriteResultFiles(topLevelEntities, *navigationWriter, jobTotal); }
+
+std::wstring Application::MakeResultFileName(const std::wstring& level1, const std::wstring& level2,
+                                             const std::wstring& level3) {
+    if (level1.empty())
+        throw MessageException(L"Level1 wasn't set. Can't create filename");
+    auto withoutSlashes = [](std::wstring text) {
+        text.erase(std::remove(text.begin(), text.end(), L'/'), text.end());
+        return text;
+    };
+    std::wstring name = withoutSlashes(level1);
+    if (!level2.empty())
+        name += L"_" + withoutSlashes(level2);
+    if (!level3.empty())
+        name += L"_" + withoutSlashes(level3);
+    name += L".xml";
+    name.erase(std::remove(name.begin(), name.end(), L' '), name.end());
+    // Characters no file name can hold would make the result writer fail and end the run.
+    return Utils::MakeValidFileName(name);
+}
+
+std::wstring Application::ChooseOutputFolder() {
+    std::wstring folder = settings->outputFolder;
+    if (!folder.empty()) {
+        if (PathFileExistsW(folder.c_str()))
+            return folder;
+        if (!PathIsRelativeW(folder.c_str()) && SHCreateDirectoryExW(nullptr, folder.c_str(), nullptr) == ERROR_SUCCESS)
+            return folder;
+        const std::wstring warning = L"Parameter -o: Invalid path! -> The user desktop is used as output folder";
+        PrintStatus(warning);
+        Logging::Logger::Instance().Log(Logging::Error, warning);
+    }
+    wchar_t desktop[MAX_PATH] = L"";
+    if (!SHGetSpecialFolderPathW(nullptr, desktop, CSIDL_DESKTOPDIRECTORY, FALSE))
+        throw ExitException(L"Error find special folder \"Desktop\"", DesktopNotFound);
+    return desktop;
+}
+
+void Application::Finish() {
+    PrintProgress(jobTotal, jobTotal, L"Achiving the results", L"", L"");
+    Logging::Logger::FlushAll();
+    if (!Utilities::ArchiveFolder(workingFolder, workingFolder + L".7z"))
+        throw ExitException(L"Can't create zip file", ArchiveFailed);
+    std::wstring outputFolder = ChooseOutputFolder();
+    if (!outputFolder.empty()) {
+        std::wstring target = outputFolder + L"\\GATHRINF.7z";
+        if (CopyFileW((workingFolder + L".7z").c_str(), target.c_str(), FALSE)) {
+            PrintStatus(L"Finished! You can find the result here: (" + target + L").");
+            return;
+        }
+    }
+    throw ExitException(L"Error copy file to output Path", CopyToOutputFailed);
+}
+
+} // namespace Gathrix

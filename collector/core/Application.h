@@ -1,0 +1,71 @@
+#pragma once
+// The collector's application object: prepares the working folder and reads the mode file
+// (constructor), writes every result file and the navigation (Run), packs the working folder and
+// delivers the archive (Finish).
+
+#include "collector/core/CommandLine.h"
+#include "collector/result/NavigationWriter.h"
+#include "collector/result/TopLevelEntity.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Gathrix {
+
+using TopLevelEntityList = std::vector<std::unique_ptr<TopLevelEntity>>;
+
+class Application {
+public:
+    // Takes the settings over. Throws ExitException 4, 5, 8 or 9.
+    explicit Application(std::unique_ptr<CommandLine::Settings> settings);
+    ~Application();
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    void Run();
+    // Throws ExitException 6, 7 or 10.
+    void Finish();
+
+    // "Level1_Level2_Level3.xml" for the levels that are set, without "/", blanks or any other
+    // character a file name cannot hold. Throws MessageException for an empty level 1.
+    static std::wstring MakeResultFileName(const std::wstring& level1, const std::wstring& level2,
+                                           const std::wstring& level3);
+
+    // The folder the archive is copied to: the settings' output folder when it exists or can be
+    // created, else the desktop. Throws ExitException 7 when there is no desktop folder.
+    std::wstring ChooseOutputFolder();
+
+    const std::wstring& GetWorkingFolder() const { return workingFolder; }
+    const std::wstring& GetConfigFilePath() const { return configFilePath; }
+
+    // Writes one result file per entity into "data" (below the current folder), collecting every
+    // job item into it with a progress line each, then "Navigation.xml"; the entities are consumed.
+    // `jobTotal` is set first: the job items plus the final step. A job that fails unexpectedly
+    // is logged and written as an error leaf in its place; the run goes on.
+    static void WriteResultFiles(TopLevelEntityList& entities, NavigationWriter& navigation, std::uint32_t& jobTotal);
+
+    // The mode file's qualified path; ExitException 4 when it cannot be qualified or does not exist.
+    static std::wstring CheckSettingsFile(const std::wstring& settingsFile);
+    // The expanded, qualified working folder, created and made current; ExitException 5 when that
+    // fails or when it holds anything an earlier run did not leave there.
+    static std::wstring PrepareWorkingFolder(const std::wstring& tempFolder);
+    // Empties the working folder (the current folder) of what an earlier run left there.
+    static void EmptyWorkingFolder(const std::wstring& workingFolder);
+    // ExitException 9 at the first data folder that cannot be made.
+    static void CreateDataFolders(const std::wstring& workingFolder);
+
+private:
+    void SetUpLogging();
+
+    std::unique_ptr<NavigationWriter> navigationWriter;
+    std::unique_ptr<CommandLine::Settings> settings;
+    std::wstring workingFolder;
+    std::wstring configFilePath;
+    std::wstring installedProducts;
+    std::uint32_t jobTotal = 0;
+    TopLevelEntityList topLevelEntities;
+};
+
+} // namespace Gathrix

@@ -1,0 +1,194 @@
+#include "collector/core/Application.h"
+
+#include "collector/result/JobModel.h"
+#include "collector/result/ResultFileWriter.h"
+#include "common/Exceptions.h"
+#include "common/Handles.h"
+#include "common/Logging.h"
+#include "common/TextUtils.h"
+#include "common/XmlFiles.h"
+#include "common/tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <tinyxml.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace Gathrix;
+using Gathrix::Testing::PathExists;
+using Gathrix::Testing::ScratchFolder;
+
+// Keeps every entry logged while it is registered (the logger cannot drop a handler).
+class CapturingLog : public Logging::ILogHandler {
+public:
+    CapturingLog() : ILogHandler(Logging::Debug) {}
+    void Write(int level, std::wstring message, DateTime) override {
+        if (active)
+            entries.emplace_back(level, message);
+    }
+    void Reset() override {}
+    void Flush() override {}
+    bool active = false;
+    std::vector<std::pair<int, std::wstring>> entries;
+};
+
+CapturingLog& Log() {
+    static CapturingLog* log = [] {
+        static CapturingLog handler;
+        Logging::Logger::AddHandler(&handler);
+        return &handler;
+    }();
+    return *log;
+}
+
+// A job that gets half-way through its elements and then fails.
+class FailingJob : public IJobItem {
+public:
+    FailingJob(int kind) : kind(kind) {}
+    void Collect() override {
+        writer->OpenNode(L"TreeElement");
+        writer->AddAttribute(L"type", L"half");
+        writer->OpenNode(L"TreeElement");
+        if (kind == 0)
+            throw MessageException(L"disk on fire");
+        if (kind == 1)
+            throw std::runtime_error("out of \xc3\xa4pples");
+        if (kind == 2)
+            throw 42;
+        throw ExitException(L"stop everything", 6);
+    }
+    std::wstring GetElementName() const override { return L"FailingJob"; }
+    int kind;
+};
+
+class StdoutToPipe {
+public:
+    StdoutToPipe() : saved(GetStdHandle(STD_OUTPUT_HANDLE)) {
+        CreatePipe(readEnd.Put(), writeEnd.Put(), nullptr, 1 << 16);
+        SetStdHandle(STD_OUTPUT_HANDLE, writeEnd.Get());
+    }
+    ~StdoutToPipe() { SetStdHandle(STD_OUTPUT_HANDLE, saved); }
+    std::string Take() {
+        SetStdHandle(STD_OUTPUT_HANDLE, saved);
+        writeEnd.Reset();
+        std::string bytes;
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(readEnd.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
+            bytes.append(buffer, read);
+        return bytes;
+    }
+
+private:
+    HANDLE saved;
+    UniqueHandle readEnd, writeEnd;
+};
+
+class ResultFilesInScratch : public ::testing::Test {
+protected:
+    void SetUp() override {
+        GetCurrentDirectoryW(MAX_PATH, saved);
+        SetCurrentDirectoryW(scratch.Path().c_str());
+        CreateDirectoryW(L"data", nullptr);
+        CreateDirectoryW(L"data\\stylesheet", nullptr);
+        Testing::WriteFileBytes(scratch / L"data\\stylesheet\\stylesheet.xslt", "<xsl:stylesheet/>");
+        navigation = std::make_unique<NavigationWriter>();
+    }
+    void TearDown() override {
+        navigation.reset();
+        SetCurrentDirectoryW(saved);
+    }
+    std::unique_ptr<TopLevelEntity> Entity(const wchar_t* level1, const wchar_t* level2, std::vector<IJobItem*> jobs) {
+        auto entity = std::make_unique<TopLevelEntity>(ActiveNavigation(level1, level2, L""));
+        for (IJobItem* job : jobs)
+            entity->AddJobItem(job);
+        return entity;
+    }
+    // The type words of the elements directly below `parent`, with the value of each leaf.
+    static std::vector<std::string> Children(const TiXmlElement* parent) {
+        std::vector<std::string> found;
+        for (const TiXmlElement* child = parent->FirstChildElement(); child; child = child->NextSiblingElement()) {
+            std::string entry = child->Value();
+            if (const char* type = child->Attribute("type"))
+                entry += std::string(":") + type;
+            if (const TiXmlElement* value = child->FirstChildElement("Value"))
+                entry += std::string("=") + (value->GetText() ? value->GetText() : "");
+            found.push_back(entry);
+        }
+        return found;
+    }
+
+    ScratchFolder scratch{L"run"};
+    wchar_t saved[MAX_PATH];
+    std::unique_ptr<NavigationWriter> navigation;
+};
+
+TEST_F(ResultFilesInScratch, UnexpectedJobFailuresBecomeErrorLeavesAndTheRunGoesOn) {
+    Log().active = true;
+    Log().entries.clear();
+    TopLevelEntityList entities;
+    entities.push_back(Entity(L"System", L"Event logs",
+                              {new TreeElementLeaf(L"first", L"info"), new FailingJob(0), new FailingJob(1),
+                               new FailingJob(2), new TreeElementLeaf(L"last", L"info")}));
+    entities.push_back(Entity(L"General", L"General Information", {new TreeElementLeaf(L"general", L"info")}));
+    std::uint32_t total = 0;
+    StdoutToPipe output;
+    try {
+        Application::WriteResultFiles(entities, *navigation, total);
+    } catch (const MessageException& exception) {
+        output.Take();
+        FAIL() << Utils::ToUtf8(exception.GetMessageText());
+    }
+    std::string progress = output.Take();
+    Log().active = false;
+
+    EXPECT_EQ(total, 7u);
+    EXPECT_TRUE(entities.empty());
+    EXPECT_EQ(progress, "1/7: System -> Event logs...\r\n2/7: System -> Event logs...\r\n"
+                        "3/7: System -> Event logs...\r\n4/7: System -> Event logs...\r\n"
+                        "5/7: System -> Event logs...\r\n6/7: General -> General Information...\r\n");
+
+    TiXmlDocument system;
+    ASSERT_TRUE(Utils::LoadXmlFile(system, scratch / L"data\\System_Eventlogs.xml"));
+    const TiXmlElement* tree = system.RootElement()->FirstChildElement("ResultSet")->FirstChildElement("Tree");
+    ASSERT_NE(tree, nullptr);
+    // What a failed job wrote stays; its error leaf follows at the depth where the job began.
+    EXPECT_EQ(Children(tree), (std::vector<std::string>{
+                                  "TreeElement:info=first", "TreeElement:half", "TreeElement:lvlerror=disk on fire",
+                                  "TreeElement:half", "TreeElement:lvlerror=out of \xc3\xa4pples", "TreeElement:half",
+                                  "TreeElement:lvlerror=unknown error", "TreeElement:info=last"}));
+
+    TiXmlDocument general;
+    ASSERT_TRUE(Utils::LoadXmlFile(general, scratch / L"data\\General_GeneralInformation.xml"));
+    EXPECT_EQ(Children(general.RootElement()->FirstChildElement("ResultSet")),
+              std::vector<std::string>{"TreeElement:info=general"});
+    EXPECT_TRUE(PathExists(scratch / L"data\\Navigation.xml"));
+
+    std::vector<std::pair<int, std::wstring>> errors;
+    for (const auto& entry : Log().entries)
+        if (entry.first == Logging::Error)
+            errors.push_back(entry);
+    ASSERT_EQ(errors.size(), 3u);
+    EXPECT_NE(errors[0].second.find(L"disk on fire"), std::wstring::npos);
+}
+
+TEST_F(ResultFilesInScratch, ExitExceptionsFromAJobStillEndTheRun) {
+    TopLevelEntityList entities;
+    entities.push_back(Entity(L"System", L"", {new FailingJob(3), new TreeElementLeaf(L"never", L"info")}));
+    std::uint32_t total = 0;
+    StdoutToPipe output;
+    try {
+        Application::WriteResultFiles(entities, *navigation, total);
+        ADD_FAILURE() << "exit exception swallowed";
+    } catch (const ExitException& exception) {
+        EXPECT_EQ(exception.GetExitCode(), 6);
+    }
+    EXPECT_EQ(output.Take(), "1/3: System...\r\n");
+    EXPECT_FALSE(PathExists(scratch / L"data\\Navigation.xml"));
+}
+
+} // namespace
