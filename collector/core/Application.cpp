@@ -1,6 +1,8 @@
 #include "collector/core/Application.h"
 
 #include "collector/archive/ArchivePacking.h"
+#include "collector/config/ConfigFileParser.h"
+#include "collector/config/PartParsers.h"
 #include "collector/core/ConsoleStatus.h"
 #include "collector/core/Directories.h"
 #include "collector/core/Variables.h"
@@ -86,6 +88,7 @@ Application::Application(std::unique_ptr<CommandLine::Settings> takenSettings) :
     Quellon::InstalledProductList products;
     Quellon::PublishInstalledProducts(products);
     installedProducts = Quellon::InstalledProductsText(products);
+    ReadConfiguration();
     if (topLevelEntities.empty())
         throw ExitException(L"Can't read top-level entities from config file: " + configFilePath, ConfigFileError);
 }
@@ -145,6 +148,24 @@ void Application::CreateDataFolders(const std::wstring& folder) {
         if (!CreateDirectoryW(dataFolder, nullptr))
             throw ExitException(L"Can't create directories in temporary folder: " + folder, DataFoldersNotCreated);
     }
+}
+
+TopLevelEntityList Application::ReadGuardingWmi(const std::function<TopLevelEntityList()>& read) {
+    try {
+        return read();
+    } catch (const WMIObjectException& exception) {
+        Logging::Logger::Fatal(exception.GetMessageText());
+        Logging::Logger::FlushAll();
+        throw ExitException(exception.GetMessageText() + L"\nApplication will exit", WmiError);
+    }
+}
+
+void Application::ReadConfiguration() {
+    ConfigParsing::ConfigFileParser reader(Utils::ToUtf8(configFilePath));
+    topLevelEntities = ReadGuardingWmi([&] {
+        ConfigParsing::RegisterPartParsers(reader, *settings, installedProducts);
+        return reader.ParseConfigFile();
+    });
 }
 
 void Application::SetUpLogging() {

@@ -8,6 +8,7 @@
 #include "collector/result/TopLevelEntity.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,6 +47,10 @@ public:
     // is logged and written as an error leaf in its place; the run goes on.
     static void WriteResultFiles(TopLevelEntityList& entities, NavigationWriter& navigation, std::uint32_t& jobTotal);
 
+    // Runs the reading of the mode file; a WMI failure during it is logged at level 5 and ends the
+    // collector with ExitException 8.
+    static TopLevelEntityList ReadGuardingWmi(const std::function<TopLevelEntityList()>& read);
+
     // The mode file's qualified path; ExitException 4 when it cannot be qualified or does not exist.
     static std::wstring CheckSettingsFile(const std::wstring& settingsFile);
     // The expanded, qualified working folder, created and made current; ExitException 5 when that
@@ -58,6 +63,7 @@ public:
 
 private:
     void SetUpLogging();
+    void ReadConfiguration();
 
     std::unique_ptr<NavigationWriter> navigationWriter;
     std::unique_ptr<CommandLine::Settings> settings;

@@ -192,3 +192,35 @@ TEST_F(ResultFilesInScratch, ExitExceptionsFromAJobStillEndTheRun) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(ApplicationReading, WmiFailureWhileReadingTheModeFileEndsWith8AndIsLoggedFatal) {
+    using namespace Gathrix;
+    Log().active = true;
+    Log().entries.clear();
+    const std::wstring wmiText = WMIObjectException(WMIObjectException::CannotConnect).GetMessageText();
+    try {
+        Application::ReadGuardingWmi([]() -> TopLevelEntityList { throw WMIObjectException(WMIObjectException::CannotConnect); });
+        ADD_FAILURE() << "WMI failure swallowed";
+    } catch (const ExitException& exception) {
+        EXPECT_EQ(exception.GetExitCode(), 8);
+        EXPECT_EQ(exception.GetMessageText(), wmiText + L"\nApplication will exit");
+    }
+    Log().active = false;
+    ASSERT_EQ(Log().entries.size(), 1u);
+    EXPECT_EQ(Log().entries[0].first, Logging::FatalError);
+    EXPECT_EQ(Log().entries[0].second, wmiText);
+
+    // Anything else passes through untouched.
+    TopLevelEntityList read = Application::ReadGuardingWmi([] {
+        TopLevelEntityList entities;
+        entities.push_back(std::make_unique<TopLevelEntity>(ActiveNavigation(L"A", L"", L"")));
+        return entities;
+    });
+    EXPECT_EQ(read.size(), 1u);
+    EXPECT_THROW(Application::ReadGuardingWmi([]() -> TopLevelEntityList { throw MessageException(L"x"); }),
+                 MessageException);
+}
+
+} // namespace

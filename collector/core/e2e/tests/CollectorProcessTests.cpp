@@ -5,8 +5,10 @@
 #include "collector/core/CommandLine.h"
 #include "collector/core/ConsoleStatus.h"
 #include "collector/core/QXMutex.h"
+#include "collector/core/e2e/tests/CollectorProcess.h"
 #include "common/Exceptions.h"
 #include "common/Handles.h"
+#include "common/TextUtils.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -17,45 +19,6 @@
 namespace {
 
 using namespace Gathrix::Testing;
-
-std::wstring Quote(const std::wstring& text) { return L"\"" + text + L"\""; }
-
-ProcessResult RunGathrix(const std::wstring& arguments, const ProcessOptions& options = {}) {
-    return RunProcess(Quote(DistDir() + L"\\Gathrix.exe") + L" " + arguments, options);
-}
-
-// What the collector shows for a text, as bytes on its output pipe.
-std::string Shown(const std::wstring& text) { return Gathrix::EncodeForPipe(text); }
-
-// The primary token of this process with the Administrators group for deny only.
-Gathrix::UniqueHandle NonAdministratorToken() {
-    Gathrix::UniqueHandle own, restricted;
-    EXPECT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_QUERY | TOKEN_ASSIGN_PRIMARY, own.Put()));
-    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-    PSID administrators = nullptr;
-    EXPECT_TRUE(AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0,
-                                         0, 0, 0, 0, &administrators));
-    SID_AND_ATTRIBUTES denyOnly{administrators, 0};
-    EXPECT_TRUE(CreateRestrictedToken(own.Get(), 0, 1, &denyOnly, 0, nullptr, 0, nullptr, restricted.Put()));
-    FreeSid(administrators);
-    return restricted;
-}
-
-// A folder with a mode file and a working folder that already holds a file of the user's.
-struct RunFolders {
-    ScratchFolder scratch{L"e2e"};
-    std::wstring modeFile = scratch / L"Mode.xml";
-    std::wstring work = scratch / L"work";
-    std::wstring marker = work + L"\\keep.txt";
-
-    RunFolders() {
-        WriteFileBytes(modeFile, "<Config />");
-        CreateDirectoryW(work.c_str(), nullptr);
-        WriteFileBytes(marker, "the user's own file");
-    }
-    std::wstring Arguments() const { return L"-s " + Quote(modeFile) + L" -t " + Quote(work); }
-    bool WorkUntouched() const { return PathExists(marker) && !PathExists(work + L"\\data"); }
-};
 
 TEST(CollectorProcess, CommandLineErrorsEndWith1AndTheComposedText) {
     const std::vector<std::wstring> cases = {L"", L"-x", L"-s a.xml -s b.xml", L"-n"};
@@ -122,6 +85,28 @@ TEST(CollectorProcess, MissingModeFileEndsWith4WithItsQualifiedPath) {
     EXPECT_EQ(result.exitCode, 4u);
     EXPECT_EQ(result.output, Shown(L"File: '" + (setup.scratch / L"missing.xml") + L"' doesn't exist."));
     EXPECT_TRUE(setup.WorkUntouched());
+}
+
+TEST(CollectorProcess, ModeFileWithoutTopLevelEntitiesEndsWith4AfterTheLogsExist) {
+    RunFolders folders;
+    WriteFileBytes(folders.modeFile, "<Config><Mode><Name>broken");
+    DeleteFileW(folders.marker.c_str());  // an earlier run's leftovers only
+    CreateDirectoryW((folders.work + L"\\data").c_str(), nullptr);
+    WriteFileBytes(folders.work + L"\\data\\old.xml", "from an earlier run");
+    WriteFileBytes(folders.work + L"\\index.html", "from an earlier run");
+    ProcessResult result = RunGathrix(folders.Arguments());
+    const std::wstring message = L"Can't read top-level entities from config file: " + folders.modeFile;
+    EXPECT_EQ(result.exitCode, 4u);
+    EXPECT_EQ(result.output, Shown(message));
+    EXPECT_FALSE(PathExists(folders.work + L"\\data\\old.xml"));  // emptied before anything was written
+    std::string log = ReadFileBytes(folders.work + L"\\data\\logfile.log");
+    EXPECT_NE(log.find("log file opened"), std::string::npos);
+    EXPECT_NE(log.find("Error loading config file"), std::string::npos);
+    EXPECT_NE(log.find("[FATAL ERROR]    " + Gathrix::Utils::ToUtf8(message)), std::string::npos);
+    EXPECT_NE(ReadFileBytes(folders.work + L"\\data\\Logfile.xml")
+                  .find("<Message>Can&apos;t read top-level entities from config file: " +
+                        Gathrix::Utils::ToUtf8(folders.modeFile) + "</Message>"),
+              std::string::npos);
 }
 
 TEST(CollectorProcess, WorkingFolderThatCannotBeUsedEndsWith5AndLosesNothing) {
