@@ -49,6 +49,8 @@ bool SaveXmlFile(const TiXmlDocument& document, const std::wstring& path) {
     UniqueFile file(_wfopen(path.c_str(), L"wb"));
     if (!file)
         return false;
+    // The library prints in many small pieces; a large buffer saves most of the write calls.
+    std::setvbuf(file.get(), nullptr, _IOFBF, 1 << 20);
     const bool printed = document.SaveFile(file.get());
     const bool closed = std::fclose(file.release()) == 0;
     return printed && closed;

@@ -5,6 +5,7 @@
 #include "collector/config/PartParsers.h"
 #include "collector/core/ConsoleStatus.h"
 #include "collector/core/Directories.h"
+#include "collector/core/ReportViewer.h"
 #include "collector/core/Variables.h"
 #include "collector/products/Publishers.h"
 #include "collector/result/JobModel.h"
@@ -84,6 +85,7 @@ Application::Application(std::unique_ptr<CommandLine::Settings> takenSettings) :
     EmptyWorkingFolder(workingFolder);
     CreateDataFolders(workingFolder);
     SetUpLogging();
+    ExtractReportViewerResources();
     navigationWriter = std::make_unique<NavigationWriter>();
     Quellon::InstalledProductList products;
     Quellon::PublishInstalledProducts(products);

@@ -238,6 +238,8 @@ TEST(Toolbars, BothGenerationsAreListedUnderTheirDisplayNames) {
     EXPECT_EQ((InstalledProductList{L"Quellon Perrin ", L"Quellon Perrin V7"}), list);
     EXPECT_EQ(L"Quellon Perrin , Quellon Perrin V7, ", InstalledProductsText(list));
     EXPECT_TRUE(Logged(machine.log, Info, L"Quellon Perrin (version below V6) installation found: Quellon Perrin "));
+    // Its program folder is missing: the empty folder is published all the same.
+    EXPECT_EQ(L"", Gathrix::Testing::VariableValue(L"QuellonPerrinBelowV6InstallDir"));
 }
 
 TEST(FreshMachine, ReportsEveryProductMissingInPublisherOrder) {
@@ -386,12 +388,18 @@ TEST(FolderProducts, ExecutableVersionRules) {
     EXPECT_FALSE(QuellonSovrin::Instance().IsInstalled());
 }
 
-TEST(Cavon, WithoutConfigurationTheQuarantineFolderIsBelowItsData) {
-    ProductMachine machine;
-    std::wstring data = machine.Folder(L"data") + L"\\";
-    machine.SetString(L"HKLM\\Software\\Quellon\\Tolvane Server", L"AppDataDirectory", data);
-
-    EXPECT_EQ(data + L"INFECTED\\", QuellonCavon::Instance().GetQuarantinePath());
+TEST(Cavon, QuarantineFolderFromItsConfigurationOrBelowItsData) {
+    for (bool configured : {false, true}) {
+        ProductMachine machine;
+        std::wstring data = machine.Folder(L"data") + L"\\";
+        machine.SetString(L"HKLM\\Software\\Quellon\\Tolvane Server", L"AppDataDirectory", data);
+        if (configured) {
+            machine.Folder(L"data\\CONFIG");
+            machine.WriteText(data + L"CONFIG\\Qxnetnt.ini", "[COMMON]\r\nQuarantineDirectory=" + std::string(300, 'q') + "\r\n");
+        }
+        // The configured folder is read into 260 characters.
+        EXPECT_EQ(configured ? std::wstring(259, L'q') : data + L"INFECTED\\", QuellonCavon::Instance().GetQuarantinePath());
+    }
 }
 
 TEST(KeyTestedProducts, KeysDecideNameAndMasterKey) {

@@ -195,3 +195,88 @@ TEST_F(XmlSerialisationTest, MarkingAtTheStartingElementDetachesNothing) {
     writer.CloseDocument();
     EXPECT_EQ(std::string::npos, WellFormedBytes(L"Mark.xml").find("ACTIVENODEMARKER"));
 }
+
+namespace {
+// Exposes the branch that the carry-over steps build.
+class CarryOver : public XmlSerialisation {
+public:
+    std::string Branch() const {
+        if (!detachedBranch)
+            return "(none)";
+        TiXmlPrinter printer;
+        detachedBranch->Accept(&printer);
+        return printer.CStr();
+    }
+    bool Detached() const { return branchDetached; }
+};
+} // namespace
+
+TEST_F(XmlSerialisationTest, CarryOverCopiesTheChainWithCaptionsButNotEmptyOnes) {
+    const struct {
+        const wchar_t* caption;
+        const char* expected;
+    } cases[] = {
+        {L"", "<Tree>\n"
+              "    <TreeElement type=\"job\" ACTIVENODEMARKER=\"ACTIVENODEMARKER\">\n"
+              "        <Leaf>second</Leaf>\n"
+              "    </TreeElement>\n"
+              "</Tree>\n"},
+        {L"cap", "<Tree>\n"
+                 "    <TreeElement type=\"job\" ACTIVENODEMARKER=\"ACTIVENODEMARKER\">\n"
+                 "        <Value externalLink=\"./x\">cap</Value>\n"
+                 "        <Leaf>second</Leaf>\n"
+                 "    </TreeElement>\n"
+                 "</Tree>\n"},
+    };
+    for (const auto& c : cases) {
+        CarryOver writer;
+        writer.SetDirectory(data);
+        writer.CreateDocument(L"Carry.xml");
+        writer.AddChildNode(L"Root");
+        writer.AddChildNode(L"ResultSet");
+        writer.AddChildNode(L"Tree");
+        writer.AddChildNode(L"TreeElement");
+        writer.AddAttribute(L"type", L"job");
+        writer.AddChildNode(L"Value");
+        writer.AddAttribute(L"externalLink", L"./x");
+        writer.AddText(c.caption);
+        writer.CloseNode();
+        for (const wchar_t* leaf : {L"first", L"second"}) {
+            writer.AddChildNode(L"Leaf");
+            writer.AddText(leaf);
+            writer.CloseNode();
+        }
+        writer.MarkStartingPoint(L"ResultSet");
+        EXPECT_TRUE(writer.Detached());
+        EXPECT_EQ(c.expected, writer.Branch());
+    }
+}
+
+// The search counts every element before the marked one in document order, the marked one, and
+// each later element of an enclosing level once more (their descendants not at all).
+TEST_F(XmlSerialisationTest, FindMarkedNodeCountsAndDescendsToTheMark) {
+    XmlSerialisation writer;
+    writer.SetDirectory(data);
+    writer.CreateDocument(L"Find.xml");
+    writer.AddChildNode(L"Root");
+    writer.AddChildNode(L"A");
+    writer.AddChildNode(L"B");
+    writer.AddAttribute(L"ACTIVENODEMARKER", L"ACTIVENODEMARKER");
+    writer.CloseNode();
+    writer.AddChildNode(L"C");
+    writer.CloseNode();
+    writer.CloseNode();
+    writer.AddChildNode(L"D");
+    writer.AddChildNode(L"E");
+    writer.CloseNode();
+    writer.CloseNode();
+    ASSERT_EQ(1, writer.GetDepth());
+    ASSERT_EQ(6, writer.GetElementCount());
+
+    writer.FindMarkedNode(writer.GetRootNode());
+    EXPECT_EQ(3, writer.GetDepth());           // B's depth
+    EXPECT_EQ(6 + 4, writer.GetElementCount());  // A, B, then D twice
+    writer.SetCurrentNode(writer.GetRootNode());
+    writer.CloseDocument();
+    EXPECT_EQ(std::string::npos, WellFormedBytes(L"Find.xml").find("ACTIVENODEMARKER"));
+}
