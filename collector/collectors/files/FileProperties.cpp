@@ -9,7 +9,9 @@
 #include "common/Logging.h"
 #include "common/TextUtils.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 namespace Gathrix {
@@ -100,6 +102,16 @@ StringQuery QueryVersionString(const std::vector<unsigned char>& buffer, WORD la
     return StringQuery::Unterminated;
 }
 
+// Version resources live only in executable images (which begin with "MZ", the 16-bit and
+// virtual-device formats too) and in files compressed for setup ("SZDD", which the version
+// functions expand). Asking the system about any other file costs a module load that finds
+// nothing, many times the cost of the file's digest.
+bool HeaderMayHoldVersion(const unsigned char header[4], std::size_t length) {
+    if (length >= 2 && header[0] == 'M' && header[1] == 'Z')
+        return true;
+    return length >= 4 && std::memcmp(header, "SZDD", 4) == 0;
+}
+
 } // namespace
 
 FileProperties::FileProperties(const std::wstring& path, const std::wstring& basePath)
@@ -122,9 +134,14 @@ void FileProperties::ReadDigest() {
     std::setvbuf(file.get(), nullptr, _IOFBF, 64 * 1024);
     Utils::Md5Context context;
     unsigned char block[1024];
-    std::size_t read;
-    while ((read = std::fread(block, 1, sizeof block, file.get())) > 0)
+    unsigned char header[4] = {};
+    std::size_t total = 0, read;
+    while ((read = std::fread(block, 1, sizeof block, file.get())) > 0) {
+        if (total == 0)
+            std::memcpy(header, block, std::min<std::size_t>(read, sizeof header));
+        total += read;
         Utils::Md5Update(&context, block, static_cast<std::uint32_t>(read));
+    }
     unsigned char digest[16];
     Utils::Md5Final(digest, &context);
     if (std::ferror(file.get())) {
@@ -134,6 +151,8 @@ void FileProperties::ReadDigest() {
                                                      L"': reading it failed: " + System::GetErrorText(error));
         return;
     }
+    knownWithoutVersion = !HeaderMayHoldVersion(header, total);
+
     std::wstring text;
     wchar_t pair[3];
     for (unsigned char byte : digest) {
@@ -196,6 +215,8 @@ void FileProperties::ReadVersionInfo() {
     if (versionInfoRead)
         return;
     versionInfoRead = true;
+    if (knownWithoutVersion)
+        return;
 
     DWORD handle = 0;
     DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);

@@ -84,6 +84,8 @@ private:
     bool attributesRead = false;
     bool versionInfoRead = false;
     std::wstring basePath;
+    // Whether the digest saw content that cannot hold a version resource (see ReadVersionInfo).
+    bool knownWithoutVersion = false;
 };
 
 } // namespace Gathrix

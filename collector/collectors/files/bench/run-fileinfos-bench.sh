@@ -11,7 +11,8 @@ trap 'rm -rf "$work"' EXIT
 for count in "${counts[@]}"; do
   files=$work/files-$count
   results=$work/results-$count
-  mkdir -p "$files" "$results"
+  mkdir -p "$files" "$results/stylesheet"
+  echo '<xsl/>' > "$results/stylesheet/stylesheet.xslt"
   for ((folder = 0; folder * 1000 < count; folder++)); do
     n=$((count - folder * 1000)); [ $n -gt 1000 ] && n=1000
     mkdir -p "$files/d$folder"
