@@ -1,0 +1,73 @@
+<?xml version="1.0" encoding="UTF-8"?>
+<!-- The navigation rows of every page, from the one navigation file beside the result files. -->
+<xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  <xsl:variable name="navigationFile" select="document('../Navigation.xml')/Navigation"/>
+
+  <xsl:template name="navigation">
+    <xsl:param name="copy" select="false()"/>
+    <xsl:variable name="active" select="/GathrixResult/ActiveNavigation"/>
+    <xsl:variable name="level1" select="$navigationFile/Level1Entry[Name = string($active/Level1/Name)][1]"/>
+    <xsl:variable name="level2" select="$level1/Level2Entry[Name = string($active/Level2/Name)][1]"/>
+    <xsl:variable name="level3" select="$level2/Level3Entry[Name = string($active/Level3/Name)][1]"/>
+    <div class="navigation">
+      <xsl:call-template name="navigationRow">
+        <xsl:with-param name="entries" select="$navigationFile/Level1Entry"/>
+        <xsl:with-param name="activeName" select="string($active/Level1/Name)"/>
+        <xsl:with-param name="rowClass" select="'navRow navLevel1'"/>
+        <xsl:with-param name="copy" select="$copy"/>
+      </xsl:call-template>
+      <xsl:if test="$level1/Level2Entry">
+        <xsl:call-template name="navigationRow">
+          <xsl:with-param name="entries" select="$level1/Level2Entry"/>
+          <xsl:with-param name="activeName" select="string($active/Level2/Name)"/>
+          <xsl:with-param name="rowClass" select="'navRow navLevel2'"/>
+          <xsl:with-param name="copy" select="$copy"/>
+        </xsl:call-template>
+      </xsl:if>
+      <xsl:if test="$level2/Level3Entry">
+        <xsl:call-template name="navigationRow">
+          <xsl:with-param name="entries" select="$level2/Level3Entry"/>
+          <xsl:with-param name="activeName" select="string($active/Level3/Name)"/>
+          <xsl:with-param name="rowClass" select="'navRow navLevel3'"/>
+          <xsl:with-param name="copy" select="$copy"/>
+        </xsl:call-template>
+      </xsl:if>
+      <xsl:if test="$level3/Level4Entry">
+        <xsl:call-template name="navigationRow">
+          <xsl:with-param name="entries" select="$level3/Level4Entry"/>
+          <xsl:with-param name="activeName" select="string($active/Level4/Name)"/>
+          <xsl:with-param name="rowClass" select="'navRow navLevel4'"/>
+          <xsl:with-param name="lead" select="'sub pages: '"/>
+          <xsl:with-param name="copy" select="$copy"/>
+        </xsl:call-template>
+      </xsl:if>
+    </div>
+  </xsl:template>
+
+  <xsl:template name="navigationRow">
+    <xsl:param name="entries"/>
+    <xsl:param name="activeName"/>
+    <xsl:param name="rowClass"/>
+    <xsl:param name="lead" select="''"/>
+    <xsl:param name="copy" select="false()"/>
+    <div class="{$rowClass}">
+      <xsl:if test="$lead != ''">
+        <span class="navLead"><xsl:value-of select="$lead"/></span>
+      </xsl:if>
+      <xsl:for-each select="$entries">
+        <a class="navEntry" href="{Link}">
+          <!-- The visible row alone marks its active entry: an id is unique on a page. -->
+          <xsl:if test="string(Name) = $activeName and not($copy)">
+            <xsl:attribute name="id">divNavActive</xsl:attribute>
+          </xsl:if>
+          <xsl:if test="string(Name) = $activeName">
+            <xsl:attribute name="class">navEntry navActive</xsl:attribute>
+          </xsl:if>
+          <xsl:value-of select="Name"/>
+        </a>
+      </xsl:for-each>
+    </div>
+  </xsl:template>
+
+  <xsl:template match="ActiveNavigation"/>
+</xsl:stylesheet>

@@ -1,0 +1,19 @@
+# The report viewer rendered on this machine: by xsltproc, and by a real browser over file://.
+# check_report.py exits 77 when it has to skip (no browser, or one that no longer applies XSLT).
+foreach(renderer xsltproc chromium)
+  add_test(NAME ReportViewerRendering.${renderer}
+           COMMAND python3 ${CMAKE_SOURCE_DIR}/collector/resources/tests/check_report.py
+                   ${CMAKE_SOURCE_DIR} ${renderer})
+  set_tests_properties(ReportViewerRendering.${renderer} PROPERTIES
+                       LABELS core SKIP_RETURN_CODE 77 TIMEOUT 300)
+endforeach()
+
+# windres does not report the files its script names: rebuild the resources when one changes.
+file(GLOB_RECURSE REPORT_VIEWER_FILES CONFIGURE_DEPENDS
+     ${CMAKE_SOURCE_DIR}/collector/resources/index.html
+     ${CMAKE_SOURCE_DIR}/collector/resources/images/*.png
+     ${CMAKE_SOURCE_DIR}/collector/resources/images/*.ico
+     ${CMAKE_SOURCE_DIR}/collector/resources/stylesheet/*
+     ${CMAKE_SOURCE_DIR}/collector/resources/scripts/*)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/collector/resources/ReportViewer.rc PROPERTIES
+                            OBJECT_DEPENDS "${REPORT_VIEWER_FILES}")
