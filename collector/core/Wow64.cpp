@@ -52,6 +52,12 @@ Wow64::~Wow64() {
         revertFunction(oldValue);
 }
 
+void Wow64::UseRedirectionFunctions(DisableFunction disable, RevertFunction revert) {
+    Wow64& instance = Instance();
+    instance.disableFunction = disable;
+    instance.revertFunction = revert;
+}
+
 bool Wow64::DisableFileSystemRedirection() {
     return Instance().Disable();
 }

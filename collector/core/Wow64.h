@@ -27,12 +27,16 @@ public:
     static const std::vector<std::pair<std::wstring, std::wstring>>& GetRedirectedDirectories();
     static const std::vector<std::wstring>& GetRedirectionExemptDirectories();
 
+    using DisableFunction = BOOL(WINAPI*)(PVOID*);
+    using RevertFunction = BOOL(WINAPI*)(PVOID);
+
+    // Puts stand-ins for the two system functions into the switch (made if need be), so that
+    // tests can drive every state where the system itself refuses to switch.
+    static void UseRedirectionFunctions(DisableFunction disable, RevertFunction revert);
+
 private:
     friend class Utils::Singleton<Wow64>;
     Wow64();
-
-    using DisableFunction = BOOL(WINAPI*)(PVOID*);
-    using RevertFunction = BOOL(WINAPI*)(PVOID);
 
     bool Disable();
     bool Revert();

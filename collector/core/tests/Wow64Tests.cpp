@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -179,4 +180,105 @@ TEST(Wow64Folders, ReleaseChild) {
     EXPECT_EQ(xp != 0, IsWindowsXp());
     EXPECT_EQ(vista != 0, IsWindowsVistaOrServer2008());
     EXPECT_EQ(exempt, Wow64::GetRedirectionExemptDirectories().size());
+}
+
+namespace {
+
+// Stand-ins for the system's switch: they record their calls and answer as told.
+struct FakeSystem {
+    static inline int disableCalls = 0;
+    static inline int revertCalls = 0;
+    static inline bool disableSucceeds = true;
+    static inline bool revertSucceeds = true;
+    static inline PVOID revertedWith = nullptr;
+
+    static BOOL WINAPI Disable(PVOID* oldValue) {
+        ++disableCalls;
+        *oldValue = reinterpret_cast<PVOID>(static_cast<std::uintptr_t>(0x1234 + disableCalls));
+        return disableSucceeds;
+    }
+    static BOOL WINAPI Revert(PVOID oldValue) {
+        ++revertCalls;
+        revertedWith = oldValue;
+        return revertSucceeds;
+    }
+    static void Reset() {
+        disableCalls = revertCalls = 0;
+        disableSucceeds = revertSucceeds = true;
+        revertedWith = nullptr;
+    }
+};
+
+} // namespace
+
+TEST_F(Wow64Test, StatesOfTheSwitch) {
+    FakeSystem::Reset();
+    Wow64::UseRedirectionFunctions(&FakeSystem::Disable, &FakeSystem::Revert);
+    LogCapture& log = LogCapture::Start();
+    struct Step {
+        bool disable;  // else revert
+        bool systemSucceeds;
+        bool result;
+        std::vector<LogCapture::Entry> logged;
+    };
+    const LogCapture::Entry disableFailed = {Gathrix::Logging::Error, L"Unable to disable wow64 redirection"};
+    const LogCapture::Entry revertFailed = {Gathrix::Logging::Error, L"Unable to revert wow64 redirection"};
+    const Step steps[] = {
+        {false, true, false, {revertWithoutDisable}},
+        {true, false, false, {disableFailed}},   // a failed disable leaves the switch on
+        {false, true, false, {revertWithoutDisable}},
+        {true, true, true, {}},
+        {true, true, false, {secondDisable}},
+        {false, false, false, {revertFailed}},   // a failed revert leaves it off
+        {true, true, false, {secondDisable}},
+        {false, true, true, {}},
+        {false, true, false, {revertWithoutDisable}},
+        {true, true, true, {}},
+    };
+    int expectedDisableCalls = 0, expectedRevertCalls = 0;
+    for (size_t i = 0; i < sizeof(steps) / sizeof(steps[0]); ++i) {
+        const Step& step = steps[i];
+        log.entries.clear();
+        FakeSystem::disableSucceeds = FakeSystem::revertSucceeds = step.systemSucceeds;
+        bool result = step.disable ? Wow64::DisableFileSystemRedirection() : Wow64::RevertFileSystemRedirection();
+        EXPECT_EQ(step.result, result) << "step " << i;
+        EXPECT_EQ(step.logged, log.entries) << "step " << i;
+        // The system is asked only when the state allows the call.
+        const bool asked = step.logged.empty() || step.logged[0] == disableFailed || step.logged[0] == revertFailed;
+        (step.disable ? expectedDisableCalls : expectedRevertCalls) += asked ? 1 : 0;
+        EXPECT_EQ(expectedDisableCalls, FakeSystem::disableCalls) << "step " << i;
+        EXPECT_EQ(expectedRevertCalls, FakeSystem::revertCalls) << "step " << i;
+    }
+
+    // Still off at the end of the process: the switch turns it back on with the system's value.
+    FakeSystem::revertSucceeds = true;
+    const int revertsBefore = FakeSystem::revertCalls;
+    Wow64::Destroy();
+    EXPECT_EQ(revertsBefore + 1, FakeSystem::revertCalls);
+    EXPECT_EQ(reinterpret_cast<PVOID>(static_cast<std::uintptr_t>(0x1234 + FakeSystem::disableCalls)),
+              FakeSystem::revertedWith);
+}
+
+TEST_F(Wow64Test, OwnerPairsTheCalls) {
+    FakeSystem::Reset();
+    Wow64::UseRedirectionFunctions(&FakeSystem::Disable, &FakeSystem::Revert);
+    LogCapture& log = LogCapture::Start();
+    {
+        Wow64RedirectionOff outer;
+        EXPECT_TRUE(outer.Succeeded());
+        {
+            Wow64RedirectionOff inner;
+            EXPECT_FALSE(inner.Succeeded());
+        }
+        EXPECT_EQ(0, FakeSystem::revertCalls);  // the inner owner switched nothing, so it reverts nothing
+    }
+    EXPECT_EQ(1, FakeSystem::disableCalls);
+    EXPECT_EQ(1, FakeSystem::revertCalls);
+    FakeSystem::disableSucceeds = false;
+    {
+        Wow64RedirectionOff refused;
+        EXPECT_FALSE(refused.Succeeded());
+    }
+    EXPECT_EQ(1, FakeSystem::revertCalls);
+    EXPECT_EQ((Entries{secondDisable, {Gathrix::Logging::Error, L"Unable to disable wow64 redirection"}}), log.entries);
 }

@@ -418,3 +418,30 @@ TEST(KeyTestedProducts, KeysDecideNameAndMasterKey) {
 }
 
 } // namespace
+
+namespace {
+
+TEST(Rereading, OwnKeyProductsReadAgainWhileEntryAndToolbarFieldsStay) {
+    ProductMachine machine;
+    std::wstring install = machine.Folder(L"fenrid");
+    machine.SetString(L"HKLM\\Software\\Quellon\\Fenrid", L"FENRIDPath", install);
+    machine.WriteBuildDat(install, "3.2.1.0", "EN");
+    const std::wstring entry = UninstallEntry(L"{6D1E4A27-93B0-4C55-8E2F-31A7C9D04B68}_is1");
+    machine.SetString(entry, L"DisplayVersion", L"5.5");
+    QuellonFenrid& fenrid = QuellonFenrid::Instance();
+    QuellonMirell& mirell = QuellonMirell::Instance();
+    QuellonPerrin& perrin = QuellonPerrin::Instance();
+    ASSERT_EQ(L"3.2.1.0", fenrid.GetVersion());
+    ASSERT_FALSE(perrin.IsInstalled());
+
+    machine.WriteBuildDat(install, "3.2.1.1", "EN");
+    machine.SetString(entry, L"DisplayVersion", L"6.0");
+    machine.CreateKey(L"HKLM\\Software\\VelquorPartnerNetwork\\Toolbar\\Quellon-V6");
+
+    EXPECT_EQ(L"3.2.1.1", fenrid.GetVersion());
+    EXPECT_EQ(L"5.5", mirell.GetVersion());
+    EXPECT_TRUE(perrin.IsInstalled());
+    EXPECT_EQ(L"", perrin.GetVersion());
+}
+
+} // namespace
