@@ -4,6 +4,7 @@
 #include "collector/core/Variables.h"
 #include "collector/result/ResultFileWriter.h"
 #include "collector/result/tests/ResultFixture.h"
+#include "common/OperatingSystem.h"
 #include "common/Exceptions.h"
 #include "common/Handles.h"
 #include "common/TextUtils.h"
@@ -195,4 +196,27 @@ TEST_F(FileInfosTest, CollectingWithoutAWriterThrowsBeforeWriting) {
             EXPECT_EQ(L"Result file writer not initialized", e.GetMessageText());
         }
     }
+}
+
+TEST_F(FileInfosTest, SystemFolderFilesOfBothViewsAreReported) {
+    if (!System::OperatingSystem::Is64BitOperatingSystem())
+        GTEST_SKIP() << "needs a 64-bit Windows: there is no SysWOW64 folder";
+    const std::wstring name = UniqueName(L"infos");
+    NativePath native(NativeSystemDir() + L"\\" + name), wow(Wow64SystemDir() + L"\\" + name);
+    for (NativePath* tree : {&native, &wow}) {
+        tree->MakeFolder();
+        tree->MakeFolder(L"x");
+    }
+    InNativeView([&] {
+        WriteFileBytes(native.Path() + L"\\x\\n.dll", "abc");
+        WriteFileBytes(wow.Path() + L"\\x\\w.dll", "");
+    });
+
+    FileInfos job(L"%windir%\\System32\\" + name, L"*.dll", true);
+    const std::vector<Element> written = Written(job);
+    ASSERT_EQ(1u, written.size());
+    // Captions are relative to the configured folder; the 32-bit view's files lie elsewhere.
+    ASSERT_EQ((std::vector<std::string>{"x\\n.dll", Narrow(wow.Path()) + "\\x\\w.dll"}), Values(written[0].children));
+    EXPECT_EQ("MD5: 900150983CD24FB0D6963F7D28E17F72", Values(written[0].children[0].children).back());
+    EXPECT_EQ("MD5: D41D8CD98F00B204E9800998ECF8427E", Values(written[0].children[1].children).back());
 }
