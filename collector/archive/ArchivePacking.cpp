@@ -95,6 +95,18 @@ void CollectDirItems(const std::wstring& path, std::vector<CDirItem>& items) {
     }
 }
 
+std::vector<CDirItem> CollectArchiveItems(const std::wstring& source) {
+    WIN32_FIND_DATAW data;
+    if (!FindEntry(source, data))
+        Fail("Invalid file path!");
+    std::vector<CDirItem> items;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        ForEachEntry(source, [&](const WIN32_FIND_DATAW& entry) { CollectDirItems(source + L"\\" + entry.cFileName, items); });
+    else
+        CollectDirItems(source, items);
+    return items;
+}
+
 bool MoveExistingArchiveAside(const std::wstring& archive) {
     WIN32_FIND_DATAW data;
     if (!FindEntry(archive, data))
@@ -128,14 +140,7 @@ void CompressFolderTo7z(const std::wstring& source, const std::wstring& archive)
     if (createObject == nullptr)
         Fail("Can not get proc address for CreateObject!");
 
-    WIN32_FIND_DATAW data;
-    if (!FindEntry(source, data))
-        Fail("Invalid file path!");
-    std::vector<CDirItem> items;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        ForEachEntry(source, [&](const WIN32_FIND_DATAW& entry) { CollectDirItems(source + L"\\" + entry.cFileName, items); });
-    else
-        CollectDirItems(source, items);
+    std::vector<CDirItem> items = CollectArchiveItems(source);
 
     MoveExistingArchiveAside(archive);
 

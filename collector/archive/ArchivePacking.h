@@ -19,6 +19,11 @@ void CompressFolderTo7z(const std::wstring& source, const std::wstring& archive)
 // Appends the item for `path` and, for a folder, everything below it, breadth first.
 void CollectDirItems(const std::wstring& path, std::vector<CDirItem>& items);
 
+// The items of an archive of `source`, in the order the library receives them: for a folder,
+// each of its entries (in the order the system lists them) with everything below it, named
+// below the folder; for a file, that file. Throws std::runtime_error as CompressFolderTo7z does.
+std::vector<CDirItem> CollectArchiveItems(const std::wstring& source);
+
 // Renames a file at `archive` to the first free name stem_1.ext, stem_2.ext, ...
 // True when nothing was there or the rename worked.
 bool MoveExistingArchiveAside(const std::wstring& archive);

@@ -46,9 +46,7 @@ const std::vector<std::wstring> kWorkingFolderOrder = {
 TEST(ArchiveItems, CollectsBreadthFirstWithNamesBelowTheStartFolder) {
     ScratchFolder scratch(L"items");
     MakeWorkingFolder(scratch.Path());
-    std::vector<CDirItem> items;
-    CollectDirItems(scratch / L"data", items);
-    CollectDirItems(scratch / L"index.html", items);
+    std::vector<CDirItem> items = CollectArchiveItems(scratch.Path());
     std::vector<std::wstring> names;
     for (const CDirItem& item : items) {
         names.push_back(item.Name);
