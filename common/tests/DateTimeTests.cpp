@@ -1,4 +1,5 @@
 #include "common/DateTime.h"
+#include "common/tests/support/TestSupport.h"
 #include "common/Exceptions.h"
 #include "common/TextUtils.h"
 
@@ -8,6 +9,7 @@
 
 using Gathrix::DateTime;
 using Gathrix::MessageException;
+using Gathrix::Testing::ThrownMessage;
 
 namespace {
 
@@ -29,15 +31,6 @@ SYSTEMTIME MakeSystemTime(WORD year, WORD month, WORD day, WORD hour, WORD minut
     return time;
 }
 
-std::wstring MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const MessageException& e) {
-        return e.GetMessageText();
-    }
-    return L"(nothing thrown)";
-}
-
 const std::uint64_t TwoPow63 = 0x8000000000000000ull;
 
 } // namespace
@@ -45,9 +38,9 @@ const std::uint64_t TwoPow63 = 0x8000000000000000ull;
 TEST(DateTime, CountIsCappedAtTwoToTheSixtyThree) {
     EXPECT_EQ(TwoPow63, DateTime(MakeFileTime(TwoPow63), DateTime::Utc).GetCount());
     EXPECT_EQ(L"Cannot create DateTime: filetime is too big.",
-              MessageOf([] { DateTime(MakeFileTime(TwoPow63 + 1), DateTime::Utc); }));
+              ThrownMessage([] { DateTime(MakeFileTime(TwoPow63 + 1), DateTime::Utc); }));
     EXPECT_EQ(L"Cannot create DateTime: filetime is too big.",
-              MessageOf([] { DateTime(MakeFileTime(~0ull), DateTime::Local); }));
+              ThrownMessage([] { DateTime(MakeFileTime(~0ull), DateTime::Local); }));
 }
 
 // The limit admits 2^63, which no calendar conversion accepts: every conversion must refuse it
@@ -56,18 +49,18 @@ TEST(DateTime, CountTheCalendarRefusesThrowsOnEveryConversion) {
     const DateTime utc(MakeFileTime(TwoPow63), DateTime::Utc);
     const DateTime local(MakeFileTime(TwoPow63), DateTime::Local);
     const std::wstring expected = Gathrix::System::GetErrorText(ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(expected, MessageOf([&] { utc.ToString(); }));
-    EXPECT_EQ(expected, MessageOf([&] { utc.ToUtcString(); }));
-    EXPECT_EQ(expected, MessageOf([&] { utc.ToLocalTime(); }));
-    EXPECT_EQ(expected, MessageOf([&] { local.ToUtc(); }));
+    EXPECT_EQ(expected, ThrownMessage([&] { utc.ToString(); }));
+    EXPECT_EQ(expected, ThrownMessage([&] { utc.ToUtcString(); }));
+    EXPECT_EQ(expected, ThrownMessage([&] { utc.ToLocalTime(); }));
+    EXPECT_EQ(expected, ThrownMessage([&] { local.ToUtc(); }));
 }
 
 TEST(DateTime, InvalidSystemTimeThrowsTheSystemErrorText) {
     const SYSTEMTIME month13 = MakeSystemTime(2020, 13, 1, 0, 0, 0);
     const SYSTEMTIME february30 = MakeSystemTime(2021, 2, 30, 0, 0, 0);
     const std::wstring expected = Gathrix::System::GetErrorText(ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(expected, MessageOf([&] { DateTime(month13, DateTime::Utc); }));
-    EXPECT_EQ(expected, MessageOf([&] { DateTime(february30, DateTime::Local); }));
+    EXPECT_EQ(expected, ThrownMessage([&] { DateTime(month13, DateTime::Utc); }));
+    EXPECT_EQ(expected, ThrownMessage([&] { DateTime(february30, DateTime::Local); }));
 }
 
 TEST(DateTime, ToStringPrintsEnglishShortDateAndTwentyFourHourTime) {

@@ -21,6 +21,7 @@ namespace {
 using namespace Gathrix;
 using Gathrix::Testing::PathExists;
 using Gathrix::Testing::ScratchFolder;
+using Gathrix::Testing::StdoutCapture;
 
 // Keeps every entry logged while it is registered (the logger cannot drop a handler).
 class CapturingLog : public Logging::ILogHandler {
@@ -63,29 +64,6 @@ public:
     }
     std::wstring GetElementName() const override { return L"FailingJob"; }
     int kind;
-};
-
-class StdoutToPipe {
-public:
-    StdoutToPipe() : saved(GetStdHandle(STD_OUTPUT_HANDLE)) {
-        CreatePipe(readEnd.Put(), writeEnd.Put(), nullptr, 1 << 16);
-        SetStdHandle(STD_OUTPUT_HANDLE, writeEnd.Get());
-    }
-    ~StdoutToPipe() { SetStdHandle(STD_OUTPUT_HANDLE, saved); }
-    std::string Take() {
-        SetStdHandle(STD_OUTPUT_HANDLE, saved);
-        writeEnd.Reset();
-        std::string bytes;
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(readEnd.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-            bytes.append(buffer, read);
-        return bytes;
-    }
-
-private:
-    HANDLE saved;
-    UniqueHandle readEnd, writeEnd;
 };
 
 class ResultFilesInScratch : public ::testing::Test {
@@ -136,7 +114,7 @@ TEST_F(ResultFilesInScratch, UnexpectedJobFailuresBecomeErrorLeavesAndTheRunGoes
                                new FailingJob(2), new TreeElementLeaf(L"last", L"info")}));
     entities.push_back(Entity(L"General", L"General Information", {new TreeElementLeaf(L"general", L"info")}));
     std::uint32_t total = 0;
-    StdoutToPipe output;
+    StdoutCapture output;
     try {
         Application::WriteResultFiles(entities, *navigation, total);
     } catch (const MessageException& exception) {
@@ -180,7 +158,7 @@ TEST_F(ResultFilesInScratch, ExitExceptionsFromAJobStillEndTheRun) {
     TopLevelEntityList entities;
     entities.push_back(Entity(L"System", L"", {new FailingJob(3), new TreeElementLeaf(L"never", L"info")}));
     std::uint32_t total = 0;
-    StdoutToPipe output;
+    StdoutCapture output;
     try {
         Application::WriteResultFiles(entities, *navigation, total);
         ADD_FAILURE() << "exit exception swallowed";

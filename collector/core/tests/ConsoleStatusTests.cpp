@@ -1,4 +1,5 @@
 #include "collector/core/ConsoleStatus.h"
+#include "common/tests/support/TestSupport.h"
 
 #include "common/Handles.h"
 
@@ -9,6 +10,7 @@
 namespace {
 
 using Gathrix::FormatProgress;
+using Gathrix::Testing::StdoutCapture;
 
 struct ProgressCase {
     unsigned index, total;
@@ -30,33 +32,8 @@ TEST(ConsoleStatus, ProgressLineShowsEachLevelOnlyWhenTheLevelsBeforeItAreSet) {
         EXPECT_EQ(FormatProgress(c.index, c.total, c.level1, c.level2, c.level3), c.expected) << c.expected;
 }
 
-// Standard output redirected into a pipe for the lifetime of the object (the wizard's case).
-class CapturedOutput {
-public:
-    CapturedOutput() : saved(GetStdHandle(STD_OUTPUT_HANDLE)) {
-        EXPECT_TRUE(CreatePipe(readEnd.Put(), writeEnd.Put(), nullptr, 1 << 16));
-        SetStdHandle(STD_OUTPUT_HANDLE, writeEnd.Get());
-    }
-    ~CapturedOutput() { SetStdHandle(STD_OUTPUT_HANDLE, saved); }
-
-    std::string Take() {
-        SetStdHandle(STD_OUTPUT_HANDLE, saved);
-        writeEnd.Reset();
-        std::string bytes;
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(readEnd.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-            bytes.append(buffer, read);
-        return bytes;
-    }
-
-private:
-    HANDLE saved;
-    Gathrix::UniqueHandle readEnd, writeEnd;
-};
-
 TEST(ConsoleStatus, PipeReceivesEveryTextInOrderAndSurvivesCharactersBeyondLatin1) {
-    CapturedOutput output;
+    StdoutCapture output;
     Gathrix::PrintProgress(1, 3, L"Gr\u00f6\u00dfe", L"\u03a9 \u4e2d", L"");
     Gathrix::PrintProgress(2, 3, L"System", L"", L"");
     Gathrix::PrintStatus(L"Finished! You can find the result here: (C:\\x\\GATHRINF.7z).");

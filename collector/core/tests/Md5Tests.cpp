@@ -1,4 +1,5 @@
 #include "collector/core/Md5.h"
+#include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -10,18 +11,9 @@
 using Gathrix::Utils::Md5Context;
 using Gathrix::Utils::Md5Final;
 using Gathrix::Utils::Md5Update;
+using Gathrix::Testing::HexDigest;
 
 namespace {
-
-std::string Hex(const unsigned char digest[16]) {
-    std::string text;
-    char pair[3];
-    for (int i = 0; i < 16; ++i) {
-        std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-        text += pair;
-    }
-    return text;
-}
 
 // Feeds `bytes` in pieces of `pieceSize` (0: in one call).
 std::string Digest(const std::string& bytes, std::size_t pieceSize = 0) {
@@ -37,7 +29,7 @@ std::string Digest(const std::string& bytes, std::size_t pieceSize = 0) {
     }
     unsigned char digest[16];
     Md5Final(digest, &context);
-    return Hex(digest);
+    return HexDigest(digest, 16);
 }
 
 } // namespace
@@ -77,7 +69,7 @@ TEST(Md5, ZeroLengthUpdatesChangeNothing) {
     Md5Update(&context, nullptr, 0);
     unsigned char digest[16];
     Md5Final(digest, &context);
-    EXPECT_EQ("900150983cd24fb0d6963f7d28e17f72", Hex(digest));
+    EXPECT_EQ("900150983cd24fb0d6963f7d28e17f72", HexDigest(digest, 16));
 }
 
 TEST(Md5, FinalWipesTheContext) {

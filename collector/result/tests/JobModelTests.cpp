@@ -1,4 +1,5 @@
 #include "collector/result/JobModel.h"
+#include "common/tests/support/TestSupport.h"
 #include "collector/result/ResultFileWriter.h"
 #include "collector/result/TopLevelEntity.h"
 #include "collector/result/tests/ResultFixture.h"
@@ -10,6 +11,7 @@
 
 using namespace Gathrix;
 using Gathrix::Testing::ResultFolderTest;
+using Gathrix::Testing::ThrownMessage;
 
 namespace {
 
@@ -29,15 +31,6 @@ private:
     std::vector<std::wstring>* log;
     std::wstring name;
 };
-
-std::wstring MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const MessageException& e) {
-        return e.GetMessageText();
-    }
-    return L"(nothing thrown)";
-}
 
 class JobModelTest : public ResultFolderTest {
 protected:
@@ -129,8 +122,8 @@ TEST_F(JobModelTest, CollectingWithoutAWriterThrowsBeforeWriting) {
     TreeElementLeaf leaf(L"x", L"t");
     TreeElementGroup group(L"g", L"t", false);
     group.AddJobItem(new Recorder(&log, L"Child"));
-    EXPECT_EQ(L"Result file writer not initialized", MessageOf([&] { leaf.Collect(); }));
-    EXPECT_EQ(L"Result file writer not initialized", MessageOf([&] { group.Collect(); }));
+    EXPECT_EQ(L"Result file writer not initialized", ThrownMessage([&] { leaf.Collect(); }));
+    EXPECT_EQ(L"Result file writer not initialized", ThrownMessage([&] { group.Collect(); }));
     EXPECT_TRUE(log.empty());
 }
 

@@ -1,4 +1,5 @@
 #include "collector/result/JobModel.h"
+#include "common/tests/support/TestSupport.h"
 #include "collector/result/NavigationWriter.h"
 #include "collector/result/ResultFileWriter.h"
 #include "collector/result/tests/ResultFixture.h"
@@ -12,6 +13,7 @@
 
 using namespace Gathrix;
 using Gathrix::Testing::ResultFolderTest;
+using Gathrix::Testing::ThrownMessage;
 
 namespace {
 
@@ -74,15 +76,6 @@ Part ReadPart(const std::wstring& path) {
     document.Accept(&printer);
     part.hasMarker = std::string(printer.CStr()).find("ACTIVENODEMARKER") != std::string::npos;
     return part;
-}
-
-std::wstring MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const MessageException& e) {
-        return e.GetMessageText();
-    }
-    return L"(nothing thrown)";
 }
 
 class ResultFileWriterTest : public ResultFolderTest {
@@ -275,7 +268,7 @@ TEST_F(ResultFileWriterTest, SplitNeverOverwritesAnExistingFile) {
     Testing::WriteFileBytes(DataFile(L"Taken_1.xml"), "<someone else's/>");
     auto writer = OpenFile(L"Taken.xml", L"Taken", L"", L"");
     OpenJob(*writer, L"job");
-    EXPECT_EQ(L"Given xml file already exists", MessageOf([&] {
+    EXPECT_EQ(L"Given xml file already exists", ThrownMessage([&] {
                   for (int leaf = 0; leaf < 15000; ++leaf)
                       WriteLeaf(*writer, L"leaf");
               }));
@@ -303,8 +296,8 @@ TEST_F(ResultFileWriterTest, CloseToDepthEndsAFailedJobWhereItBegan) {
 TEST_F(ResultFileWriterTest, OpenRefusesEmptyNames) {
     ResultFileWriter writer(nullptr);
     writer.SetDirectory(data);
-    EXPECT_EQ(L"fileName was empty", MessageOf([&] { writer.Open(L"", Stylesheet, L"a", L"", L"", L""); }));
-    EXPECT_EQ(L"relativeSheetFilePath was empty", MessageOf([&] { writer.Open(L"x.xml", L"", L"a", L"", L"", L""); }));
+    EXPECT_EQ(L"fileName was empty", ThrownMessage([&] { writer.Open(L"", Stylesheet, L"a", L"", L"", L""); }));
+    EXPECT_EQ(L"relativeSheetFilePath was empty", ThrownMessage([&] { writer.Open(L"x.xml", L"", L"a", L"", L"", L""); }));
     EXPECT_EQ(L"Given style sheet file does not exist",
-              MessageOf([&] { writer.Open(L"x.xml", L"missing.xslt", L"a", L"", L"", L""); }));
+              ThrownMessage([&] { writer.Open(L"x.xml", L"missing.xslt", L"a", L"", L"", L""); }));
 }

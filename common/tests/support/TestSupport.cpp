@@ -1,6 +1,9 @@
 #include "common/tests/support/TestSupport.h"
 
+#include "common/Exceptions.h"
 #include "common/Handles.h"
+
+#include <cstdio>
 
 #include <stdexcept>
 #include <vector>
@@ -114,11 +117,8 @@ ProcessResult RunProcess(const std::wstring& commandLine, const ProcessOptions& 
     writeEnd.Reset();
 
     ProcessResult result;
-    char buffer[4096];
-    DWORD read = 0;
     // The pipe ends when the child (and every process that inherited it) has closed it.
-    while (ReadFile(readEnd.Get(), buffer, sizeof buffer, &read, nullptr) && read > 0)
-        result.output.append(buffer, read);
+    result.output = ReadToEnd(readEnd.Get());
     if (WaitForSingleObject(process.Get(), options.timeoutMs) != WAIT_OBJECT_0) {
         result.timedOut = true;
         TerminateProcess(process.Get(), 1000);
@@ -128,6 +128,48 @@ ProcessResult RunProcess(const std::wstring& commandLine, const ProcessOptions& 
     GetExitCodeProcess(process.Get(), &code);
     result.exitCode = code;
     return result;
+}
+
+std::string ReadToEnd(HANDLE handle) {
+    std::string bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(handle, buffer, sizeof buffer, &read, nullptr) && read > 0)
+        bytes.append(buffer, read);
+    return bytes;
+}
+
+StdoutCapture::StdoutCapture() : saved(GetStdHandle(STD_OUTPUT_HANDLE)) {
+    if (!CreatePipe(readEnd.Put(), writeEnd.Put(), nullptr, 1 << 16))
+        throw std::runtime_error("CreatePipe failed");
+    SetStdHandle(STD_OUTPUT_HANDLE, writeEnd.Get());
+}
+
+StdoutCapture::~StdoutCapture() { SetStdHandle(STD_OUTPUT_HANDLE, saved); }
+
+std::string StdoutCapture::Take() {
+    SetStdHandle(STD_OUTPUT_HANDLE, saved);
+    writeEnd.Reset();
+    return ReadToEnd(readEnd.Get());
+}
+
+std::wstring ThrownMessage(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const MessageException& e) {
+        return e.GetMessageText();
+    }
+    return L"(nothing thrown)";
+}
+
+std::string HexDigest(const unsigned char* bytes, size_t count) {
+    std::string text;
+    char pair[3];
+    for (size_t i = 0; i < count; ++i) {
+        std::snprintf(pair, sizeof pair, "%02x", bytes[i]);
+        text += pair;
+    }
+    return text;
 }
 
 } // namespace Gathrix::Testing

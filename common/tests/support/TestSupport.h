@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include "common/Handles.h"
+
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace Gathrix::Testing {
@@ -47,5 +50,29 @@ struct ProcessOptions {
 };
 
 ProcessResult RunProcess(const std::wstring& commandLine, const ProcessOptions& options = {});
+
+// Everything readable from a pipe or file handle until its end.
+std::string ReadToEnd(HANDLE handle);
+
+// Standard output redirected into a pipe while the object lives (the way the wizard sees the
+// collector); Take() restores it and returns the bytes written meanwhile.
+class StdoutCapture {
+public:
+    StdoutCapture();
+    ~StdoutCapture();
+    StdoutCapture(const StdoutCapture&) = delete;
+    StdoutCapture& operator=(const StdoutCapture&) = delete;
+    std::string Take();
+
+private:
+    HANDLE saved;
+    UniqueHandle readEnd, writeEnd;
+};
+
+// The text of the MessageException that the action throws, or "(nothing thrown)".
+std::wstring ThrownMessage(const std::function<void()>& action);
+
+// Lower-case hexadecimal form of a digest.
+std::string HexDigest(const unsigned char* bytes, size_t count);
 
 } // namespace Gathrix::Testing

@@ -34,16 +34,6 @@ std::vector<Expected> ReadDigests() {
     return result;
 }
 
-std::string HexLower(const unsigned char digest[16]) {
-    std::string text;
-    char pair[3];
-    for (int i = 0; i < 16; ++i) {
-        std::snprintf(pair, sizeof pair, "%02x", digest[i]);
-        text += pair;
-    }
-    return text;
-}
-
 } // namespace
 
 TEST(Md5Files, MatchesMd5sumInAnyReadSize) {
@@ -60,7 +50,7 @@ TEST(Md5Files, MatchesMd5sumInAnyReadSize) {
             }
             unsigned char digest[16];
             Gathrix::Utils::Md5Final(digest, &context);
-            EXPECT_EQ(file.digest, HexLower(digest))
+            EXPECT_EQ(file.digest, HexDigest(digest, 16))
                 << std::string(file.path.begin(), file.path.end()) << " read in " << readSize;
         }
     }
