@@ -9,7 +9,7 @@ mkdir -p "$build"; build=$(cd "$build" && pwd)
 "$top/scripts/build.sh" "$build" i686 || exit 1
 
 tree=$build
-if [ "$("$top/scripts/wine-flavour.sh")" = x86_64 ]; then
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1; then
   echo "NOTE: this kernel cannot run 32-bit programs: running the 64-bit build of the collector." >&2
   tree=$build/x64
   "$top/scripts/build.sh" "$tree" x86_64 || exit 1
