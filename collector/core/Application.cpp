@@ -57,11 +57,17 @@ std::wstring FullPath(const std::wstring& path) {
     return full;
 }
 
-// What an earlier run leaves in the working folder: the data folder and the start page.
-bool IsLeftByEarlierRun(const WIN32_FIND_DATAW& entry) {
+// What an earlier run leaves in the working folder: the data folder and the start page. A data
+// folder counts only when it carries a run's trace (the stylesheet folder every run creates right
+// after it): a user's own "data" folder in a mistyped working folder must never be emptied.
+bool IsLeftByEarlierRun(const std::wstring& folder, const WIN32_FIND_DATAW& entry) {
     bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    return (isFolder && Utils::EqualsNoCase(entry.cFileName, L"data")) ||
-           (!isFolder && Utils::EqualsNoCase(entry.cFileName, L"index.html"));
+    if (!isFolder)
+        return Utils::EqualsNoCase(entry.cFileName, L"index.html");
+    if (!Utils::EqualsNoCase(entry.cFileName, L"data") || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        return false;
+    DWORD trace = GetFileAttributesW((folder + L"\\" + entry.cFileName + L"\\stylesheet").c_str());
+    return trace != INVALID_FILE_ATTRIBUTES && (trace & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 template <class Visit>
@@ -121,7 +127,7 @@ std::wstring Application::PrepareWorkingFolder(const std::wstring& tempFolder) {
     // The folder is emptied next: refuse one that holds anything but an earlier run's leftovers
     // (a mistyped -t such as C:\ or the documents folder must never lose a file).
     bool foreign = false;
-    ForEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) { foreign = foreign || !IsLeftByEarlierRun(entry); });
+    ForEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) { foreign = foreign || !IsLeftByEarlierRun(folder, entry); });
     if (foreign)
         throw unusable;
     if (!SetCurrentDirectoryW(folder.c_str()))
@@ -131,7 +137,7 @@ std::wstring Application::PrepareWorkingFolder(const std::wstring& tempFolder) {
 
 void Application::EmptyWorkingFolder(const std::wstring& folder) {
     ForEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
-        if (!IsLeftByEarlierRun(entry))
+        if (!IsLeftByEarlierRun(folder, entry))
             return;
         std::wstring path = folder + L"\\" + entry.cFileName;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {

@@ -113,6 +113,7 @@ TEST(ApplicationPreparation, OnlyAnEarlierRunsLeftoversAreEmptiedAnythingElseIsR
     std::wstring work = scratch / L"work";
     CreateDirectoryW(work.c_str(), nullptr);
     CreateDirectoryW((work + L"\\data").c_str(), nullptr);
+    CreateDirectoryW((work + L"\\data\\stylesheet").c_str(), nullptr);
     CreateDirectoryW((work + L"\\data\\images").c_str(), nullptr);
     WriteFileBytes(work + L"\\data\\images\\x.gif", "x");
     WriteFileBytes(work + L"\\index.html", "<html/>");
@@ -124,13 +125,15 @@ TEST(ApplicationPreparation, OnlyAnEarlierRunsLeftoversAreEmptiedAnythingElseIsR
     SetCurrentDirectoryW(scratch.Path().c_str());
 
     // Each of these makes the folder someone else's.
-    for (const wchar_t* foreign : {L"notes.txt", L"data", L"index.html\\"}) {
+    for (const wchar_t* foreign : {L"notes.txt", L"data", L"index.html\\", L"data\\"}) {
         RemoveTree(work);
         CreateDirectoryW(work.c_str(), nullptr);
         std::wstring path = work + L"\\" + foreign;
         if (path.back() == L'\\') {
             path.pop_back();
-            CreateDirectoryW(path.c_str(), nullptr);  // a folder named like the start page
+            // A folder named like the start page, or a user's own data folder without a run's trace.
+            CreateDirectoryW(path.c_str(), nullptr);
+            WriteFileBytes(path + L"\\mine.txt", "mine");
         } else {
             WriteFileBytes(path, "mine");  // a file, even one named like the data folder
         }

@@ -92,6 +92,7 @@ TEST(CollectorProcess, ModeFileWithoutTopLevelEntitiesEndsWith4AfterTheLogsExist
     WriteFileBytes(folders.modeFile, "<Config><Mode><Name>broken");
     DeleteFileW(folders.marker.c_str());  // an earlier run's leftovers only
     CreateDirectoryW((folders.work + L"\\data").c_str(), nullptr);
+    CreateDirectoryW((folders.work + L"\\data\\stylesheet").c_str(), nullptr);
     WriteFileBytes(folders.work + L"\\data\\old.xml", "from an earlier run");
     WriteFileBytes(folders.work + L"\\index.html", "from an earlier run");
     ProcessResult result = RunGathrix(folders.Arguments());
