@@ -1,5 +1,8 @@
 #include "collector/archive/ArchivePacking.h"
 
+#include "collector/core/Directories.h"
+#include "collector/core/DynamicLibrary.h"
+
 #include "common/Handles.h"
 #include "common/TextUtils.h"
 
@@ -22,10 +25,6 @@ bool FindEntry(const std::wstring& path, WIN32_FIND_DATAW& data) {
     return find.IsValid();
 }
 
-bool IsDotEntry(const wchar_t* name) {
-    return (name[0] == L'.' && name[1] == L'\0') || (name[0] == L'.' && name[1] == L'.' && name[2] == L'\0');
-}
-
 CDirItem MakeItem(const WIN32_FIND_DATAW& data, const std::wstring& name, const std::wstring& fullPath) {
     CDirItem item;
     item.Size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -38,36 +37,9 @@ CDirItem MakeItem(const WIN32_FIND_DATAW& data, const std::wstring& name, const 
     return item;
 }
 
-// Calls `visit` with every entry of `folder` but "." and "..", in the order the system lists them.
-template <class Visit>
-void ForEachEntry(const std::wstring& folder, Visit visit) {
-    WIN32_FIND_DATAW data;
-    UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (!find)
-        return;
-    do {
-        if (!IsDotEntry(data.cFileName))
-            visit(data);
-    } while (FindNextFileW(find.Get(), &data));
-}
-
 } // namespace
 
-std::wstring SevenZipLibraryPath() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return L"7z.dll";
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    size_t slash = path.find_last_of(L"\\/");
-    return (slash == std::wstring::npos ? std::wstring() : path.substr(0, slash + 1)) + L"7z.dll";
-}
+std::wstring SevenZipLibraryPath() { return System::ProgramLibraryPath(L"7z.dll"); }
 
 void CollectDirItems(const std::wstring& path, std::vector<CDirItem>& items) {
     WIN32_FIND_DATAW data;
@@ -87,7 +59,7 @@ void CollectDirItems(const std::wstring& path, std::vector<CDirItem>& items) {
         queue.pop_front();
         std::wstring folderName = items[folder].Name;
         std::wstring folderPath = items[folder].FullPath;
-        ForEachEntry(folderPath, [&](const WIN32_FIND_DATAW& entry) {
+        Utils::ForEachFolderEntry(folderPath, [&](const WIN32_FIND_DATAW& entry) {
             items.push_back(MakeItem(entry, folderName + L"\\" + entry.cFileName, folderPath + L"\\" + entry.cFileName));
             if (items.back().IsDir())
                 queue.push_back(items.size() - 1);
@@ -101,7 +73,7 @@ std::vector<CDirItem> CollectArchiveItems(const std::wstring& source) {
         Fail("Invalid file path!");
     std::vector<CDirItem> items;
     if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        ForEachEntry(source, [&](const WIN32_FIND_DATAW& entry) { CollectDirItems(source + L"\\" + entry.cFileName, items); });
+        Utils::ForEachFolderEntry(source, [&](const WIN32_FIND_DATAW& entry) { CollectDirItems(source + L"\\" + entry.cFileName, items); });
     else
         CollectDirItems(source, items);
     return items;

@@ -70,19 +70,6 @@ bool IsLeftByEarlierRun(const std::wstring& folder, const WIN32_FIND_DATAW& entr
     return trace != INVALID_FILE_ATTRIBUTES && (trace & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-template <class Visit>
-void ForEachEntry(const std::wstring& folder, Visit visit) {
-    WIN32_FIND_DATAW entry;
-    UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
-    if (!find)
-        return;
-    do {
-        std::wstring name = entry.cFileName;
-        if (name != L"." && name != L"..")
-            visit(entry);
-    } while (FindNextFileW(find.Get(), &entry));
-}
-
 } // namespace
 
 Application::Application(std::unique_ptr<CommandLine::Settings> takenSettings) : settings(std::move(takenSettings)) {
@@ -127,7 +114,7 @@ std::wstring Application::PrepareWorkingFolder(const std::wstring& tempFolder) {
     // The folder is emptied next: refuse one that holds anything but an earlier run's leftovers
     // (a mistyped -t such as C:\ or the documents folder must never lose a file).
     bool foreign = false;
-    ForEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) { foreign = foreign || !IsLeftByEarlierRun(folder, entry); });
+    Utils::ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAW& entry) { foreign = foreign || !IsLeftByEarlierRun(folder, entry); });
     if (foreign)
         throw unusable;
     if (!SetCurrentDirectoryW(folder.c_str()))
@@ -136,7 +123,7 @@ std::wstring Application::PrepareWorkingFolder(const std::wstring& tempFolder) {
 }
 
 void Application::EmptyWorkingFolder(const std::wstring& folder) {
-    ForEachEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
+    Utils::ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
         if (!IsLeftByEarlierRun(folder, entry))
             return;
         std::wstring path = folder + L"\\" + entry.cFileName;

@@ -2,6 +2,8 @@
 // Folder creation and deletion and the file version of a module: small file-system helpers
 // that report failure only through their results.
 
+#include "common/Handles.h"
+
 #include <windows.h>
 
 #include <string>
@@ -16,6 +18,21 @@ bool CreateDirectoryTree(const std::wstring& path);
 // are removed themselves, never followed, so nothing outside the folder is touched. Entries the
 // system refuses to delete stay, silently.
 void DeleteDirectoryTree(const wchar_t* path);
+
+// Calls `visit` with every entry of `folder` but "." and "..", in the order the system lists them;
+// nothing when the folder cannot be listed.
+template <class Visit>
+void ForEachFolderEntry(const std::wstring& folder, Visit visit) {
+    WIN32_FIND_DATAW entry;
+    UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (!find)
+        return;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..")
+            visit(entry);
+    } while (FindNextFileW(find.Get(), &entry));
+}
 
 } // namespace Gathrix::Utils
 
