@@ -59,15 +59,21 @@ std::wstring FullPath(const std::wstring& path) {
 
 // What an earlier run leaves in the working folder: the data folder and the start page. A data
 // folder counts only when it carries a run's trace (the stylesheet folder every run creates right
-// after it): a user's own "data" folder in a mistyped working folder must never be emptied.
+// after it) or holds nothing at all (a run that could not create its stylesheet folder): a user's
+// own "data" folder in a mistyped working folder must never be emptied.
 bool IsLeftByEarlierRun(const std::wstring& folder, const WIN32_FIND_DATAW& entry) {
     bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     if (!isFolder)
         return Utils::EqualsNoCase(entry.cFileName, L"index.html");
     if (!Utils::EqualsNoCase(entry.cFileName, L"data") || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
         return false;
-    DWORD trace = GetFileAttributesW((folder + L"\\" + entry.cFileName + L"\\stylesheet").c_str());
-    return trace != INVALID_FILE_ATTRIBUTES && (trace & FILE_ATTRIBUTE_DIRECTORY);
+    const std::wstring dataFolder = folder + L"\\" + entry.cFileName;
+    DWORD trace = GetFileAttributesW((dataFolder + L"\\stylesheet").c_str());
+    if (trace != INVALID_FILE_ATTRIBUTES && (trace & FILE_ATTRIBUTE_DIRECTORY))
+        return true;
+    bool empty = true;
+    Utils::ForEachFolderEntry(dataFolder, [&](const WIN32_FIND_DATAW&) { empty = false; });
+    return empty;
 }
 
 } // namespace
@@ -193,10 +199,33 @@ void CollectJob(IJobItem& job, ResultFileWriter& writer) {
         failure = L"unknown error";
     }
     Logging::Logger::Instance().Log(Logging::Error, L"A job failed unexpectedly: " + failure);
-    writer.CloseToDepth(depth);
-    TreeElementLeaf leaf(failure, L"lvlerror");
-    leaf.writer = &writer;
-    leaf.Collect();
+    // The failure may have come from inside the writer's split, which can leave it without a
+    // position or without a part: the leaf is written only where the writer can take it.
+    try {
+        if (writer.RecoverToDepth(depth)) {
+            TreeElementLeaf leaf(failure, L"lvlerror");
+            leaf.writer = &writer;
+            leaf.Collect();
+            return;
+        }
+    } catch (const ExitException&) {
+        throw;
+    } catch (const MessageException& exception) {
+        failure = exception.GetMessageText();
+    }
+    Logging::Logger::Instance().Log(Logging::Error, L"The failure could not be written to the result file " +
+                                                        writer.GetFileName() + L": " + failure);
+}
+
+// Closes the entity's file; a part lost to a failed split is reported, not saved half-framed.
+void CloseResultFile(ResultFileWriter& writer, bool tree, const std::wstring& fileName) {
+    if (!writer.HoldsPart() || !writer.RecoverToDepth(tree ? 3 : 2)) {
+        Logging::Logger::Instance().Log(Logging::Error, L"The result file " + fileName + L" could not be finished.");
+        return;
+    }
+    if (tree)
+        writer.CloseNode();
+    writer.CloseDocument();
 }
 
 } // namespace
@@ -225,9 +254,7 @@ void Application::WriteResultFiles(TopLevelEntityList& entities, NavigationWrite
             CollectJob(*jobs[i], *writer);
             ++index;
         }
-        if (tree)
-            writer->CloseNode();
-        writer->CloseDocument();
+        CloseResultFile(*writer, tree, fileName);
         writer.reset();
         entity.reset();
     }

@@ -164,4 +164,45 @@ void ResultFileWriter::CloseToDepth(int targetDepth) {
         CloseNode();
 }
 
+bool ResultFileWriter::HoldsPart() {
+    TiXmlElement* root = HasDocument() ? GetRootNode() : nullptr;
+    return root != nullptr && root->FirstChildElement("ResultSet") != nullptr;
+}
+
+bool ResultFileWriter::RecoverToDepth(int targetDepth) {
+    if (!HoldsPart())
+        return false;
+    // Whatever was being carried into the next part is given up with the job.
+    branchDetached = false;
+    detachedBranch.reset();
+    markedNode = nullptr;
+
+    // The position is sound when the current element really lies at the recorded depth.
+    int actualDepth = 0;
+    for (TiXmlNode* walk = currentNode; walk != nullptr && walk != document.get(); walk = walk->Parent())
+        ++actualDepth;
+    const bool attached = currentNode != nullptr && currentNode->ToElement() != nullptr &&
+                          currentNode->GetDocument() == document.get();
+    if (attached && actualDepth == depth) {
+        CloseToDepth(targetDepth);
+        return true;
+    }
+    // Else the open chain is found again: jobs only append, so it runs through the last element
+    // at each level, from the root down to where the job began.
+    TiXmlElement* node = GetRootNode();
+    int level = 1;
+    while (level < targetDepth) {
+        TiXmlElement* last = nullptr;
+        for (TiXmlElement* child = node->FirstChildElement(); child != nullptr; child = child->NextSiblingElement())
+            last = child;
+        if (last == nullptr)
+            break;
+        node = last;
+        ++level;
+    }
+    currentNode = node;
+    depth = level;
+    return true;
+}
+
 } // namespace Gathrix

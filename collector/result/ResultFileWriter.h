@@ -34,6 +34,12 @@ public:
     // Closes elements until the depth is `targetDepth` (nothing when it is already there or
     // above): a job that failed half-way is closed where it began.
     void CloseToDepth(int targetDepth);
+    // After a job failed, perhaps inside a split (its open branch detached, or the next part not
+    // opened): puts the position back on the open chain of the current part, at `targetDepth` or
+    // as deep as the chain reaches. False when no part with its frame is open to write into.
+    bool RecoverToDepth(int targetDepth);
+    // True while a part with its frame is open (a failed split can leave none).
+    bool HoldsPart();
 
 private:
     bool LimitReached() const;

@@ -2,6 +2,7 @@
 #include "collector/config/tests/ConfigTestSupport.h"
 
 #include "common/TextUtils.h"
+#include "common/XmlFiles.h"
 #include "common/tests/support/TestSupport.h"
 
 #include "common/Handles.h"
@@ -27,16 +28,29 @@ bool EndsWith(const std::wstring& text, const std::wstring& end) {
 
 // Two ways lead to no entity without a report: a product element whose product is not on this
 // machine yields nothing, silently, and so does "Mode" when the library takes it for the root
-// (it accepts a mangled "<&Config>" as an unknown node and reads on).
+// (it accepts a mangled "<&Config>" as an unknown node and reads on). Both are judged on the
+// document as the library reads it, not on its bytes: a product name in a comment, a text or a
+// mangled tag keeps no level alive.
 bool MayEndSilently(const std::wstring& file) {
-    const std::string bytes = Gathrix::Testing::ReadFileBytes(file);
-    for (const ProductElement& product : ProductElements()) {
-        if (bytes.find(product.name) != std::string::npos)
-            return true;
-    }
     TiXmlDocument document;
-    document.Parse(bytes.c_str());
-    return document.RootElement() != nullptr && document.RootElement()->ValueStr() == "Mode";
+    if (!Utils::LoadXmlFile(document, file))
+        return false;
+    const TiXmlElement* root = document.RootElement();
+    if (root == nullptr)
+        return false;
+    if (root->ValueStr() == "Mode")
+        return true;
+    for (const TiXmlElement* level1 = root->FirstChildElement("Level1"); level1 != nullptr;
+         level1 = level1->NextSiblingElement("Level1")) {
+        for (const TiXmlElement* child = level1->FirstChildElement(); child != nullptr;
+             child = child->NextSiblingElement()) {
+            for (const ProductElement& product : ProductElements()) {
+                if (child->ValueStr() == product.name)
+                    return true;
+            }
+        }
+    }
+    return false;
 }
 
 // The few reports that have no place in the file to point at.

@@ -154,6 +154,84 @@ TEST_F(ResultFilesInScratch, UnexpectedJobFailuresBecomeErrorLeavesAndTheRunGoes
     EXPECT_NE(errors[0].second.find(L"disk on fire"), std::wstring::npos);
 }
 
+// Jobs whose failure comes out of the writer's split, half-way through it.
+class SplitFailingJob : public IJobItem {
+public:
+    enum Kind { BranchDetached, NextPartRefused };
+    explicit SplitFailingJob(Kind kind) : kind(kind) {}
+    void Collect() override {
+        writer->OpenNode(L"TreeElement");
+        writer->AddAttribute(L"type", L"flood");
+        if (kind == BranchDetached) {
+            writer->OpenNode(L"TreeElement");
+            // The split's first step takes the open branch out of the document, leaving no
+            // current node; the step after it fails.
+            writer->MarkStartingPoint(L"ResultSet");
+            throw MessageException(L"split failed after detaching");
+        }
+        // The next part cannot be opened once its stylesheet is gone: the split closes this
+        // part and throws with no part open.
+        DeleteFileW(L"data\\stylesheet\\stylesheet.xslt");
+        for (int i = 0; i < ResultFileWriter::ElementLimit; ++i) {
+            writer->OpenNode(L"TreeElement");
+            writer->CloseNode();
+        }
+    }
+    std::wstring GetElementName() const override { return L"SplitFailingJob"; }
+    Kind kind;
+};
+
+TEST_F(ResultFilesInScratch, AJobFailingInsideTheSplitStillGetsItsLeafOrIsLoggedAndTheRunGoesOn) {
+    Log().active = true;
+    Log().entries.clear();
+    TopLevelEntityList entities;
+    entities.push_back(Entity(L"System", L"Detached",
+                              {new TreeElementLeaf(L"first", L"info"),
+                               new SplitFailingJob(SplitFailingJob::BranchDetached),
+                               new TreeElementLeaf(L"after", L"info")}));
+    entities.push_back(Entity(L"System", L"Refused",
+                              {new TreeElementLeaf(L"first", L"info"),
+                               new SplitFailingJob(SplitFailingJob::NextPartRefused),
+                               new TreeElementLeaf(L"after", L"info")}));
+    std::uint32_t total = 0;
+    StdoutCapture output;
+    try {
+        Application::WriteResultFiles(entities, *navigation, total);
+    } catch (const MessageException& exception) {
+        output.Take();
+        FAIL() << "the run ended: " << Utils::ToUtf8(exception.GetMessageText());
+    }
+    output.Take();
+    Log().active = false;
+
+    // The detached branch is given up with the job; the error leaf and the next job follow at
+    // the depth where the job began.
+    TiXmlDocument detached;
+    ASSERT_TRUE(Utils::LoadXmlFile(detached, scratch / L"data\\System_Detached.xml"));
+    const TiXmlElement* tree = detached.RootElement()->FirstChildElement("ResultSet")->FirstChildElement("Tree");
+    ASSERT_NE(tree, nullptr);
+    EXPECT_EQ(Children(tree), (std::vector<std::string>{"TreeElement:info=first",
+                                                        "TreeElement:lvlerror=split failed after detaching",
+                                                        "TreeElement:info=after"}));
+
+    // No part is open after the refused split: what was written before it is kept in part 1,
+    // the failure is logged, and the run reaches the navigation.
+    TiXmlDocument refused;
+    ASSERT_TRUE(Utils::LoadXmlFile(refused, scratch / L"data\\System_Refused_1.xml"));
+    EXPECT_FALSE(PathExists(scratch / L"data\\System_Refused_2.xml"));
+    EXPECT_TRUE(PathExists(scratch / L"data\\Navigation.xml"));
+    std::vector<std::wstring> errors;
+    for (const auto& entry : Log().entries)
+        if (entry.first == Logging::Error)
+            errors.push_back(entry.second);
+    ASSERT_EQ(errors.size(), 4u);
+    EXPECT_EQ(errors[0], L"A job failed unexpectedly: split failed after detaching");
+    EXPECT_EQ(errors[1], L"A job failed unexpectedly: Given style sheet file does not exist");
+    EXPECT_EQ(errors[2], L"The failure could not be written to the result file System_Refused_2.xml: "
+                         L"Given style sheet file does not exist");
+    EXPECT_EQ(errors[3], L"The result file System_Refused.xml could not be finished.");
+}
+
 TEST_F(ResultFilesInScratch, ExitExceptionsFromAJobStillEndTheRun) {
     TopLevelEntityList entities;
     entities.push_back(Entity(L"System", L"", {new FailingJob(3), new TreeElementLeaf(L"never", L"info")}));

@@ -124,6 +124,16 @@ TEST(ApplicationPreparation, OnlyAnEarlierRunsLeftoversAreEmptiedAnythingElseIsR
     EXPECT_FALSE(PathExists(work + L"\\index.html"));
     SetCurrentDirectoryW(scratch.Path().c_str());
 
+    // A run that ended with 9 before its stylesheet folder existed leaves an empty data folder:
+    // it holds nothing to lose and must not lock every later run out.
+    RemoveTree(work);
+    CreateDirectoryW(work.c_str(), nullptr);
+    CreateDirectoryW((work + L"\\data").c_str(), nullptr);
+    ASSERT_EQ(Application::PrepareWorkingFolder(work), work);
+    Application::EmptyWorkingFolder(work);
+    EXPECT_FALSE(PathExists(work + L"\\data"));
+    SetCurrentDirectoryW(scratch.Path().c_str());
+
     // Each of these makes the folder someone else's.
     for (const wchar_t* foreign : {L"notes.txt", L"data", L"index.html\\", L"data\\"}) {
         RemoveTree(work);
