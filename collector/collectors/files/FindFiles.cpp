@@ -7,19 +7,64 @@
 
 #include <windows.h>
 
+#include <utility>
+
 namespace Gathrix {
 
 namespace {
 
+std::wstring WithoutTrailingBackslashes(std::wstring text) {
+    while (!text.empty() && text.back() == L'\\')
+        text.pop_back();
+    return text;
+}
+
+FolderAttributeHook folderAttributeHook = nullptr;
+
+// The folders one search of the pattern finds, each with whether it is a junction or a directory
+// link. Folders whose names begin with a dot are left out.
+std::vector<std::pair<PathCandidate, bool>> MatchingDirectories(PathCandidate& pattern) {
+    std::vector<std::pair<PathCandidate, bool>> result;
+    pattern.EnterView();
+    std::wstring p = pattern.GetPath();
+    const std::size_t lastSeparator = p.rfind(L'\\');
+    if (!p.empty() && lastSeparator != std::wstring::npos) {
+        const std::size_t lengthBefore = p.size();
+        p = WithoutTrailingBackslashes(p);
+        const bool trailingRemoved = p.size() != lengthBefore;
+        const std::wstring folderPart = p.substr(0, lastSeparator);
+
+        WIN32_FIND_DATAW entry;
+        UniqueFindHandle search(FindFirstFileW(p.c_str(), &entry));
+        if (search) {
+            do {
+                if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || entry.cFileName[0] == L'.')
+                    continue;
+                std::wstring path = trailingRemoved ? p : folderPart + L"\\" + entry.cFileName;
+                DWORD attributes = entry.dwFileAttributes;
+                if (folderAttributeHook != nullptr)
+                    attributes = folderAttributeHook(path, attributes);
+                result.emplace_back(PathCandidate(std::move(path), pattern.UsesRedirection()),
+                                    (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0);
+            } while (FindNextFileW(search.Get(), &entry));
+        }
+    }
+    pattern.LeaveView();
+    return result;
+}
+
 // Adds the folders the pattern finds and, with readSubFolders, the folders below each of them,
 // searched in the view the folder was found in. Found folders are not expanded again (a folder
 // may be named like a variable), and the search below a folder stays in its view: the other
-// view's copy of a redirected folder is listed by its own pass, once.
-void AddDirectories(PathCandidate pattern, bool readSubFolders, std::vector<PathCandidate>& result) {
-    for (const auto& folder : FindMatchingDirectories(pattern)) {
+// view's copy of a redirected folder is listed by its own pass, once. A junction or directory
+// link met on the way down is listed (its own files count) but never entered: one that points
+// back up would make the search endless. The folders the path itself names are entered even
+// when they are links: the mode file asked for them.
+void AddDirectories(PathCandidate pattern, bool readSubFolders, bool enterLinks, std::vector<PathCandidate>& result) {
+    for (auto& [folder, isLink] : MatchingDirectories(pattern)) {
         result.push_back(folder);
-        if (readSubFolders)
-            AddDirectories(PathCandidate(folder.GetPath() + L"\\*", folder.UsesRedirection()), true, result);
+        if (readSubFolders && (enterLinks || !isLink))
+            AddDirectories(PathCandidate(folder.GetPath() + L"\\*", folder.UsesRedirection()), true, false, result);
     }
 }
 
@@ -51,12 +96,6 @@ std::vector<PathCandidate> ListFiles(PathCandidate& folder, const std::wstring& 
     return files;
 }
 
-std::wstring WithoutTrailingBackslashes(std::wstring text) {
-    while (!text.empty() && text.back() == L'\\')
-        text.pop_back();
-    return text;
-}
-
 } // namespace
 
 std::vector<PathCandidate> FindDirectories(const std::wstring& pathText, bool readSubFolders) {
@@ -74,38 +113,23 @@ std::vector<PathCandidate> FindDirectories(const std::wstring& pathText, bool re
             continue;
         searched.push_back(text);
 
-        AddDirectories(PathCandidate(text, false), readSubFolders, result);
+        AddDirectories(PathCandidate(text, false), readSubFolders, true, result);
         std::wstring redirected;
         if (is64BitOs && MapToRedirectedPath(text, redirected))
-            AddDirectories(PathCandidate(redirected, true), readSubFolders, result);
+            AddDirectories(PathCandidate(redirected, true), readSubFolders, true, result);
     }
     return result;
 }
 
 std::vector<PathCandidate> FindMatchingDirectories(PathCandidate& pattern) {
     std::vector<PathCandidate> result;
-    pattern.EnterView();
-    std::wstring p = pattern.GetPath();
-    const std::size_t lastSeparator = p.rfind(L'\\');
-    if (!p.empty() && lastSeparator != std::wstring::npos) {
-        const std::size_t lengthBefore = p.size();
-        p = WithoutTrailingBackslashes(p);
-        const bool trailingRemoved = p.size() != lengthBefore;
-        const std::wstring folderPart = p.substr(0, lastSeparator);
-
-        WIN32_FIND_DATAW entry;
-        UniqueFindHandle search(FindFirstFileW(p.c_str(), &entry));
-        if (search) {
-            do {
-                if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || entry.cFileName[0] == L'.')
-                    continue;
-                result.emplace_back(trailingRemoved ? p : folderPart + L"\\" + entry.cFileName,
-                                    pattern.UsesRedirection());
-            } while (FindNextFileW(search.Get(), &entry));
-        }
-    }
-    pattern.LeaveView();
+    for (auto& found : MatchingDirectories(pattern))
+        result.push_back(std::move(found.first));
     return result;
+}
+
+void SetFolderAttributeHook(FolderAttributeHook hook) {
+    folderAttributeHook = hook;
 }
 
 std::vector<PathCandidate> FindFilesInDirectory(PathCandidate folder, const std::wstring& filter) {

@@ -13,7 +13,8 @@ namespace Gathrix {
 
 // The folders the path text names (a wildcard in its last part lists the matching folders, a
 // trailing backslash names the folder itself) and with readSubFolders every folder below them,
-// depth first. Each folder appears once per view.
+// depth first. Each folder appears once per view. Junctions and directory links below the named
+// folders are listed but not searched further.
 std::vector<PathCandidate> FindDirectories(const std::wstring& pathText, bool readSubFolders);
 
 // The folders one search of the pattern finds, in the pattern's view. Folders whose names begin
@@ -26,6 +27,12 @@ std::vector<PathCandidate> FindFilesInDirectory(PathCandidate folder, const std:
 // The same, less the files whose path equals an excluded text (case ignored).
 std::vector<PathCandidate> FindFilesInDirectoryExcluding(PathCandidate folder, const std::wstring& filter,
                                                          const std::vector<std::wstring>& excluded);
+
+// Sees the attributes of every folder a search finds, by its path, and answers the attributes
+// to go by; null for none. Where the platform makes no junctions (Wine), tests mark folders as
+// reparse points through it.
+using FolderAttributeHook = unsigned long (*)(const std::wstring& path, unsigned long attributes);
+void SetFolderAttributeHook(FolderAttributeHook hook);
 
 // The matching files of every folder FindDirectories lists, folder by folder.
 std::vector<PathCandidate> FindFiles(const std::wstring& pathText, const std::wstring& filter, bool readSubFolders);

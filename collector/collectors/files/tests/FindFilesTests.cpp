@@ -122,6 +122,45 @@ TEST_F(FileTree, ExclusionsLeaveOutWholeFoldersAndExactFiles) {
             << (c.excluded.empty() ? "" : std::string(c.excluded[0].begin(), c.excluded[0].end()));
 }
 
+// Marks the folders whose path ends in "sub1" or equals the marked root as junctions.
+std::wstring markedRoot;
+unsigned long MarkAsJunction(const std::wstring& path, unsigned long attributes) {
+    const std::wstring tail = L"\\sub1";
+    const bool isSub1 = path.size() >= tail.size() && Utils::EqualsNoCase(path.substr(path.size() - tail.size()), tail);
+    if (isSub1 || Utils::EqualsNoCase(path, markedRoot))
+        attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    return attributes;
+}
+
+TEST_F(FileTree, JunctionsBelowTheNamedFolderAreListedButNeverEntered) {
+    const std::wstring root = scratch.Path();
+    markedRoot = root;
+    SetFolderAttributeHook(MarkAsJunction);
+    const Texts folders = Describe(FindDirectories(root, true), root);
+    const Texts files = Describe(FindFiles(root, L"*.log", true), root);
+    const Texts filtered = Describe(FindFilesExcluding(root, L"*.log", true, {root + L"\\Dumps"}), root);
+    SetFolderAttributeHook(nullptr);
+
+    // sub1 is a junction: its own files count, its folder "deep" is not searched. The named
+    // folder is entered although it is one too.
+    EXPECT_EQ((Texts{root, L"Dumps", L"Dumps2", L"sub1", L"sub2"}), folders);
+    EXPECT_EQ((Texts{L"a.log", L"Dumps\\g.log", L"Dumps2\\h.log", L"sub1\\c.log", L"sub2\\e.log"}), files);
+    EXPECT_EQ((Texts{L"a.log", L"Dumps2\\h.log", L"sub1\\c.log", L"sub2\\e.log"}), filtered);
+}
+
+// Links made on the Linux side that point back up: x.log, a\y.log, a\up -> .., a\b\z.log,
+// a\b\back -> ..\..; without the rule the search would list a\up\a\up\... until paths got too
+// long, and with two loops the number of paths would double at every level.
+TEST(FindFiles, ATreeWhoseLinksLoopBackUpEnds) {
+    const std::wstring root = FilesFixtureDir() + L"\\linkloop";
+    const DWORD link = GetFileAttributesW((root + L"\\a\\up").c_str());
+    ASSERT_NE(link, INVALID_FILE_ATTRIBUTES) << "the fixture was not made";
+    ASSERT_TRUE(link & FILE_ATTRIBUTE_REPARSE_POINT) << "the platform no longer shows links as reparse points";
+    EXPECT_EQ((Texts{root, L"a", L"a\\b", L"a\\b\\back", L"a\\up"}), Describe(FindDirectories(root, true), root));
+    EXPECT_EQ((Texts{L"x.log", L"a\\y.log", L"a\\b\\z.log", L"a\\b\\back\\x.log", L"a\\up\\x.log"}),
+              Describe(FindFiles(root, L"*.log", true), root));
+}
+
 TEST(FindFiles, SystemFolderTreesAreListedOncePerView) {
     if (!Is64BitOperatingSystem())
         GTEST_SKIP() << "needs a 64-bit Windows: there is no SysWOW64 folder";

@@ -26,3 +26,19 @@ foreach(stub full partial notranslation noversion shorttranslation unterminated)
 endforeach()
 add_custom_target(files_version_fixtures DEPENDS ${version_stub_outputs})
 add_dependencies(${AREA_TEST_TARGET} files_version_fixtures)
+
+# A folder tree whose directory links point back up (made on this side: Wine makes no links, but
+# shows these as folders with the reparse-point attribute).
+set(link_loop ${FILES_FIXTURE_DIR}/linkloop)
+add_custom_command(
+  OUTPUT ${link_loop}/made
+  COMMAND rm -rf ${link_loop}
+  COMMAND mkdir -p ${link_loop}/a/b
+  COMMAND ${CMAKE_COMMAND} -E touch ${link_loop}/x.log ${link_loop}/a/y.log ${link_loop}/a/b/z.log
+  COMMAND ln -s .. ${link_loop}/a/up
+  COMMAND ln -s ../.. ${link_loop}/a/b/back
+  COMMAND ${CMAKE_COMMAND} -E touch ${link_loop}/made
+  COMMENT "Making the folder tree with looping links"
+  VERBATIM)
+add_custom_target(files_linkloop_fixture DEPENDS ${link_loop}/made)
+add_dependencies(${AREA_TEST_TARGET} files_linkloop_fixture)
