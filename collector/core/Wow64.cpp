@@ -37,6 +37,8 @@ bool DriverStoreIsExempt() {
 Wow64::Wow64() : is64BitOs(Is64BitOperatingSystem()) {
     if (!is64BitOs)
         return;
+    BOOL wow64 = FALSE;
+    wow64Process = IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
     try {
         library = std::make_unique<DynamicLibrary>(SystemLibraryPath(L"Kernel32.dll"));
         disableFunction = library->GetFunction<DisableFunction>("Wow64DisableWow64FsRedirection");
@@ -56,6 +58,14 @@ void Wow64::UseRedirectionFunctions(DisableFunction disable, RevertFunction reve
     Wow64& instance = Instance();
     instance.disableFunction = disable;
     instance.revertFunction = revert;
+}
+
+bool Wow64::RunsUnderWow64() {
+    return Instance().wow64Process;
+}
+
+void Wow64::TreatAsWow64Process(bool wow64) {
+    Instance().wow64Process = wow64;
 }
 
 bool Wow64::DisableFileSystemRedirection() {

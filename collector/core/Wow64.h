@@ -34,6 +34,13 @@ public:
     // tests can drive every state where the system itself refuses to switch.
     static void UseRedirectionFunctions(DisableFunction disable, RevertFunction revert);
 
+    // True for a 32-bit process on 64-bit Windows: the only kind the system redirects, and so the
+    // only kind that switches views around its file access.
+    static bool RunsUnderWow64();
+    // Makes this process switch views as such a process would (tests of the 64-bit build, with
+    // stand-in functions); takes effect for candidates made afterwards.
+    static void TreatAsWow64Process(bool wow64);
+
 private:
     friend class Utils::Singleton<Wow64>;
     Wow64();
@@ -43,6 +50,7 @@ private:
 
     bool disabled = false;
     bool is64BitOs = false;
+    bool wow64Process = false;
     PVOID oldValue = nullptr;
     std::unique_ptr<DynamicLibrary> library;
     DisableFunction disableFunction = nullptr;

@@ -18,16 +18,6 @@ using System::OperatingSystem::Wow64;
 
 void DoNothing() {}
 
-// Only a 32-bit process on 64-bit Windows is redirected. A 64-bit process (the 64-bit build of
-// the tests) already sees the native view, and the system refuses to switch what it doesn't do.
-bool RunsUnderWow64() {
-    static const bool wow64 = [] {
-        BOOL result = FALSE;
-        return IsWow64Process(GetCurrentProcess(), &result) && result;
-    }();
-    return wow64;
-}
-
 // The path is the folder itself or lies below it, compared on whole path components.
 bool IsInFolder(const std::wstring& path, const std::wstring& folder) {
     if (folder.empty() || !Utils::StartsWithNoCase(path, folder))
@@ -47,7 +37,10 @@ bool IsExempt(const std::wstring& path) {
 PathCandidate::PathCandidate(const std::wstring& path, bool useRedirection)
     : path(path), useRedirection(useRedirection), enterOperation(&DoNothing), leaveOperation(&DoNothing) {
     if (System::OperatingSystem::Is64BitOperatingSystem()) {
-        if (!useRedirection && RunsUnderWow64()) {
+        // Only a 32-bit process on 64-bit Windows is redirected. A 64-bit process (the 64-bit
+        // build of the tests) already sees the native view, and the system refuses to switch
+        // what it doesn't do.
+        if (!useRedirection && Wow64::RunsUnderWow64()) {
             enterOperation = &PathCandidate::EnterNativeView;
             leaveOperation = &PathCandidate::LeaveNativeView;
         }

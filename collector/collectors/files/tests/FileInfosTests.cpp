@@ -220,3 +220,26 @@ TEST_F(FileInfosTest, SystemFolderFilesOfBothViewsAreReported) {
     EXPECT_EQ("MD5: 900150983CD24FB0D6963F7D28E17F72", Values(written[0].children[0].children).back());
     EXPECT_EQ("MD5: D41D8CD98F00B204E9800998ECF8427E", Values(written[0].children[1].children).back());
 }
+
+// As a 32-bit process on 64-bit Windows, every native-view access of the job (the searches, each
+// folder's listing, each file's properties) lies between a switch-off and its switch-on; the
+// files and their properties are the same as without switching.
+TEST_F(FileInfosTest, EveryNativeViewAccessOfTheJobIsPairedWithItsSwitchBack) {
+    if (!System::OperatingSystem::Is64BitOperatingSystem())
+        GTEST_SKIP() << "needs a 64-bit Windows: there is no view to switch";
+    ScratchFolder scratch(L"switch");
+    CreateDirectoryW((scratch / L"sub").c_str(), nullptr);
+    WriteFileBytes(scratch / L"a.dll", "abc");
+    WriteFileBytes(scratch / L"sub\\b.dll", "");
+
+    Wow64StandIns switchCalls;
+    FileInfos job(scratch.Path(), L"*.dll", true);
+    const std::vector<Element> written = Written(job);
+    ASSERT_EQ(1u, written.size());
+    ASSERT_EQ((std::vector<std::string>{"a.dll", "sub\\b.dll"}), Values(written[0].children));
+    EXPECT_EQ("MD5: 900150983CD24FB0D6963F7D28E17F72", Values(written[0].children[0].children).back());
+    EXPECT_EQ("MD5: D41D8CD98F00B204E9800998ECF8427E", Values(written[0].children[1].children).back());
+    EXPECT_TRUE(switchCalls.Paired());
+    // At least the two searches, the two listings and one access per file.
+    EXPECT_GE(switchCalls.Pairs(), 6u);
+}

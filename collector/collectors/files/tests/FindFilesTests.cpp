@@ -187,6 +187,35 @@ TEST(FindFiles, SystemFolderTreesAreListedOncePerView) {
     EXPECT_EQ((Texts{w64 + L"\\x\\y\\w.dll"}), Describe(FindFiles(w64, L"*.dll", true), L""));
 }
 
+// As a 32-bit process on 64-bit Windows: every search of the native view is one switch-off and
+// one switch-on around it, never nested, and each folder is still listed once per view, the
+// native pass first. (The stand-ins do not really switch: both trees have the same folders.)
+TEST(FindFiles, ANativeViewSearchSwitchesOffAndOnAroundEachFolder) {
+    if (!Is64BitOperatingSystem())
+        GTEST_SKIP() << "needs a 64-bit Windows: there is no SysWOW64 folder";
+    const std::wstring name = UniqueName(L"switch");
+    NativePath native(NativeSystemDir() + L"\\" + name), wow(Wow64SystemDir() + L"\\" + name);
+    for (NativePath* tree : {&native, &wow}) {
+        tree->MakeFolder();
+        tree->MakeFolder(L"x");
+        tree->MakeFolder(L"x\\y");
+    }
+
+    Wow64StandIns switchCalls;
+    const std::wstring s32 = NativeSystemDir() + L"\\" + name, w64 = Wow64SystemDir() + L"\\" + name;
+    EXPECT_EQ((Texts{s32, s32 + L"\\x", s32 + L"\\x\\y", L"32:" + w64, L"32:" + w64 + L"\\x", L"32:" + w64 + L"\\x\\y"}),
+              Describe(FindDirectories(L"%windir%\\System32\\" + name, true), L""));
+    // The named folder, then the search below each of the three native folders.
+    EXPECT_EQ(4u, switchCalls.Pairs());
+    EXPECT_TRUE(switchCalls.Paired());
+
+    Wow64StandIns::Calls().clear();
+    EXPECT_EQ(Texts{}, Describe(FindFiles(L"%windir%\\System32\\" + name, L"*.none", true), L""));
+    // The same searches, and one listing of each native folder's files.
+    EXPECT_EQ(7u, switchCalls.Pairs());
+    EXPECT_TRUE(switchCalls.Paired());
+}
+
 TEST(FindFiles, ProgramFilesFoldersOfBothVariablesAreSearchedOnce) {
     const std::wstring name = UniqueName(L"app");
     wchar_t programFiles[MAX_PATH] = {}, programW6432[MAX_PATH] = {};

@@ -79,25 +79,38 @@ TEST(MapToRedirectedPath, TranslatesWholeComponentsOfRedirectedFoldersOnly) {
 }
 
 TEST(PathCandidate, ViewIsEnteredOnceAndLeftByTheDestructor) {
+    if (!Is64BitOperatingSystem())
+        GTEST_SKIP() << "Windows here is 32-bit: there is no view to switch";
+    Wow64StandIns switchCalls;
+    const auto& calls = Wow64StandIns::Calls();
     PathCandidate candidate(L"C:\\x", false);
     EXPECT_FALSE(candidate.IsViewEntered());
     candidate.EnterView();
     candidate.EnterView();  // a second enter must not switch again
     EXPECT_TRUE(candidate.IsViewEntered());
+    EXPECT_EQ(std::vector<std::wstring>{L"off"}, calls);
     PathCandidate copy(candidate);
     EXPECT_FALSE(copy.IsViewEntered());
     candidate.LeaveView();
     candidate.LeaveView();
     EXPECT_FALSE(candidate.IsViewEntered());
+    EXPECT_EQ((std::vector<std::wstring>{L"off", L"on"}), calls);
     {
         PathCandidate forgotten(L"C:\\y", false);
         forgotten.EnterView();
     }
+    EXPECT_EQ((std::vector<std::wstring>{L"off", L"on", L"off", L"on"}), calls);
     // Had the destructor not left the view, this enter would be refused as a second switch-off.
     PathCandidate next(L"C:\\z", false);
     next.EnterView();
     EXPECT_TRUE(next.IsViewEntered());
     next.LeaveView();
+    // The 32-bit view is the one the process has anyway: its candidates never switch.
+    PathCandidate view32(L"C:\\w", true);
+    view32.EnterView();
+    view32.LeaveView();
+    EXPECT_EQ(3u, switchCalls.Pairs());
+    EXPECT_TRUE(switchCalls.Paired());
 }
 
 TEST(ResolvePathCandidates, DerivesTheFileFromPrefixesQuotesAndArguments) {
