@@ -10,6 +10,10 @@
 
 #include <tinyxml.h>
 
+#include <cctype>
+#include <string>
+#include <vector>
+
 namespace Gathrix {
 
 const char* const XmlSerialisation::MarkerName = "ACTIVENODEMARKER";
@@ -22,6 +26,63 @@ bool PathExists(const std::wstring& path) {
 
 [[noreturn]] void Refuse(const wchar_t* message) {
     throw MessageException(message);
+}
+
+// The library's own test for a text it drops when it reads a file.
+bool IsBlank(const std::string& text) {
+    for (char c : text) {
+        if (!(std::isspace(static_cast<unsigned char>(c)) || c == '\n' || c == '\r'))
+            return false;
+    }
+    return true;
+}
+
+// The byte-order mark and the two non-characters, which the parser skips wherever it looks for
+// markup: a text holding one may read back otherwise than it was written.
+bool HoldsSkippedCharacter(const std::string& text) {
+    return text.find("\xEF\xBB\xBF") != std::string::npos || text.find("\xEF\xBF\xBE") != std::string::npos ||
+           text.find("\xEF\xBF\xBF") != std::string::npos;
+}
+
+// Whether printing and reading back gives this element's subtree as it is, but for the blank
+// texts that are their element's only child (collected in `blank`): the library drops those.
+// Elements that hold a text next to other nodes, and nodes other than elements and texts, are
+// not known to read back as they were.
+bool ReadsBackAsItIs(TiXmlElement* element, std::vector<TiXmlNode*>& blank) {
+    TiXmlNode* first = element->FirstChild();
+    if (first == nullptr)
+        return true;
+    if (TiXmlText* text = first->ToText()) {
+        if (first->NextSibling() != nullptr || text->CDATA() || HoldsSkippedCharacter(text->ValueStr()))
+            return false;
+        if (IsBlank(text->ValueStr()))
+            blank.push_back(first);
+        return true;
+    }
+    for (TiXmlNode* child = first; child != nullptr; child = child->NextSibling()) {
+        TiXmlElement* childElement = child->ToElement();
+        if (childElement == nullptr || !ReadsBackAsItIs(childElement, blank))
+            return false;
+    }
+    return true;
+}
+
+// Brings the document to the state a save and a reload (texts kept as written) would leave it
+// in, without the file: false, and nothing changed, where that is not known to be exact.
+bool ReloadInMemory(TiXmlDocument& document) {
+    std::vector<TiXmlNode*> blank;
+    int elements = 0;
+    for (TiXmlNode* node = document.FirstChild(); node != nullptr; node = node->NextSibling()) {
+        if (TiXmlElement* element = node->ToElement()) {
+            if (++elements > 1 || !ReadsBackAsItIs(element, blank))
+                return false;
+        } else if (node->ToDeclaration() == nullptr && node->Type() != TiXmlNode::TINYXML_STYLESHEETREFERENCE) {
+            return false;
+        }
+    }
+    for (TiXmlNode* text : blank)
+        text->Parent()->RemoveChild(text);
+    return true;
 }
 
 } // namespace
@@ -102,7 +163,14 @@ void XmlSerialisation::RenameDocument(const std::wstring& newFileName) {
     if (!samePath && PathExists(newPath))
         Refuse(L"Given xml file already exists");
 
-    if (Utils::SaveXmlFile(*document, newPath)) {
+    // The part reads as a save and a reload leave it (texts kept as written, blank ones gone).
+    // Where that is known to be exact it is done in memory and the file is written once, when it
+    // is closed; anything else takes the real round trip through the file.
+    if (ReloadInMemory(*document)) {
+        currentNode = GetRootNode();
+        if (!samePath)
+            DeleteFileW(oldPath.c_str());
+    } else if (Utils::SaveXmlFile(*document, newPath)) {
         // Texts are read back exactly as they were printed: blanks inside captions stay.
         Utils::LoadXmlFile(*document, newPath, true);
         currentNode = GetRootNode();

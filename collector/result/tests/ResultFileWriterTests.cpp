@@ -307,11 +307,13 @@ TEST_F(ResultFileWriterTest, OpenRefusesEmptyNames) {
 
 // Captions of every shape the printer and the reload of a closed part treat apart: blank and
 // empty texts, texts with blanks at their ends, control characters, markup characters, non-ASCII
-// text, the byte-order mark (which the parser skips where it looks for markup), entity-like text.
+// text, entity-like text; then the byte-order mark, which the parser skips where it looks for
+// markup.
 const wchar_t* const Captions[] = {
     L"plain",       L"",          L"   ",         L"\t",           L"  two  blanks ", L"a&b<c>\"d'e",
-    L"\u00fcmlaut \u20ac \u4e2d", L"line\nbreak\r\n", L"\ufeffmark", L"\ufeff", L" \ufeff ", L"&#x41;&amp;",
+    L"\u00fcmlaut \u20ac \u4e2d", L"line\nbreak\r\n", L"&#x41;&amp;", L"\ufeffmark", L"\ufeff", L" \ufeff ",
 };
+const std::size_t CaptionsWithoutMark = 9;
 
 // The file names of the data folder's result files and the MD5 of each one's bytes, a line each.
 std::string PartDigests(const std::wstring& folder) {
@@ -336,12 +338,14 @@ std::string PartDigests(const std::wstring& folder) {
     return digests;
 }
 
-// The parts of a large run of many jobs and of a large run of one job, byte for byte as the
+// The parts of a large run of many jobs (with texts of every shape and nodes of two texts) and of
+// a large run of one job (with texts that read back as written), byte for byte as the
 // writer has always written them (the digests were taken from its output before its split was
 // made faster): the speed of the split changes nothing in the files.
 TEST_F(ResultFileWriterTest, LargeSplitRunsWriteTheSameBytesAsEver) {
     std::size_t caption = 0;
     auto next = [&] { return std::wstring(Captions[caption++ % (sizeof Captions / sizeof Captions[0])]); };
+    auto nextWithoutMark = [&] { return std::wstring(Captions[caption++ % CaptionsWithoutMark]); };
     {
         auto writer = OpenFile(L"Many.xml", L"Many", L"", L"");
         for (int job = 0; job < 90; ++job) {
@@ -369,8 +373,9 @@ TEST_F(ResultFileWriterTest, LargeSplitRunsWriteTheSameBytesAsEver) {
     {
         auto writer = OpenFile(L"One.xml", L"One", L"", L"");
         OpenJob(*writer, L"the only job");
+        // Only what reads back as it was written, but for blank texts.
         for (int leaf = 0; leaf < 40000; ++leaf)
-            WriteLeaf(*writer, next());
+            WriteLeaf(*writer, nextWithoutMark());
         writer->CloseNode();
         Close(*writer);
     }
