@@ -116,6 +116,14 @@ std::wstring MakeValidFileName(const std::wstring& text) {
 std::string ToUtf8(const std::wstring& text) {
     if (text.empty())
         return std::string();
+    // Most texts (element and attribute names, type words, paths) are ASCII, which is its own
+    // UTF-8: copied without the conversion call that every node of a result file would cost.
+    std::string ascii(text.size(), '\0');
+    std::size_t index = 0;
+    for (; index < text.size() && text[index] < 0x80; ++index)
+        ascii[index] = static_cast<char>(text[index]);
+    if (index == text.size())
+        return ascii;
     int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     if (size <= 0)
         return std::string();

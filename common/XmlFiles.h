@@ -18,5 +18,10 @@ std::string ToXmlUtf8(const std::wstring& text);
 bool LoadXmlFile(TiXmlDocument& document, const std::wstring& path, bool keepWhiteSpace = false);
 // Prints `document` into the file, replacing it; false when it cannot be written.
 bool SaveXmlFile(const TiXmlDocument& document, const std::wstring& path);
+// The same bytes, printed into one buffer and written at once: the library prints each piece
+// through the C runtime's formatted output, which costs more than the rest of a result file's
+// writing. For documents made in memory or read from a file without a byte-order mark (the
+// library keeps a read mark to itself and writes it again).
+bool SaveXmlFileInOneWrite(const TiXmlDocument& document, const std::wstring& path);
 
 } // namespace Gathrix::Utils

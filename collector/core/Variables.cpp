@@ -56,10 +56,18 @@ std::vector<std::wstring> Variables::AddProgramFilesVariants(const std::wstring&
 std::vector<std::wstring> Variables::Expand(const std::wstring& text) {
     std::vector<std::wstring> candidates = AddProgramFilesVariants(text);
     for (std::wstring& candidate : candidates) {
-        for (const auto& [key, value] : environmentVariables)
+        // Every name is written between its markers: a text without them (any more) has nothing
+        // left to expand, and the search of every name would cost a case-blind comparison each.
+        for (const auto& [key, value] : environmentVariables) {
+            if (candidate.find(L'%') == std::wstring::npos)
+                break;
             Utils::ReplaceAllNoCase(candidate, key, value);
-        for (const auto& [key, value] : programVariables)
+        }
+        for (const auto& [key, value] : programVariables) {
+            if (candidate.find(L"|?") == std::wstring::npos)
+                break;
             Utils::ReplaceAllNoCase(candidate, key, value);
+        }
     }
     return candidates;
 }

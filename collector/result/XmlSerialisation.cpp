@@ -145,7 +145,7 @@ void XmlSerialisation::CreateDocument(const std::wstring& newFileName) {
 
 void XmlSerialisation::CloseDocument() {
     RequireDocument();
-    Utils::SaveXmlFile(*document, FullPath(fileName));
+    Utils::SaveXmlFileInOneWrite(*document, FullPath(fileName));
     document.reset();
     currentNode = nullptr;
     markedNode = nullptr;
@@ -170,7 +170,7 @@ void XmlSerialisation::RenameDocument(const std::wstring& newFileName) {
         currentNode = GetRootNode();
         if (!samePath)
             DeleteFileW(oldPath.c_str());
-    } else if (Utils::SaveXmlFile(*document, newPath)) {
+    } else if (Utils::SaveXmlFileInOneWrite(*document, newPath)) {
         // Texts are read back exactly as they were printed: blanks inside captions stay.
         Utils::LoadXmlFile(*document, newPath, true);
         currentNode = GetRootNode();
