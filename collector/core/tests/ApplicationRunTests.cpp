@@ -86,6 +86,19 @@ protected:
             entity->AddJobItem(job);
         return entity;
     }
+    // Runs the entities' jobs into their result files; the progress lines, or a failure when the
+    // run ended with an exception.
+    std::string WriteAll(TopLevelEntityList& entities, std::uint32_t& total) {
+        StdoutCapture output;
+        try {
+            Application::WriteResultFiles(entities, *navigation, total);
+        } catch (const MessageException& exception) {
+            output.Take();
+            ADD_FAILURE() << "the run ended: " << Utils::ToUtf8(exception.GetMessageText());
+            return "";
+        }
+        return output.Take();
+    }
     // The type words of the elements directly below `parent`, with the value of each leaf.
     static std::vector<std::string> Children(const TiXmlElement* parent) {
         std::vector<std::string> found;
@@ -114,14 +127,7 @@ TEST_F(ResultFilesInScratch, UnexpectedJobFailuresBecomeErrorLeavesAndTheRunGoes
                                new FailingJob(2), new TreeElementLeaf(L"last", L"info")}));
     entities.push_back(Entity(L"General", L"General Information", {new TreeElementLeaf(L"general", L"info")}));
     std::uint32_t total = 0;
-    StdoutCapture output;
-    try {
-        Application::WriteResultFiles(entities, *navigation, total);
-    } catch (const MessageException& exception) {
-        output.Take();
-        FAIL() << Utils::ToUtf8(exception.GetMessageText());
-    }
-    std::string progress = output.Take();
+    std::string progress = WriteAll(entities, total);
     Log().active = false;
 
     EXPECT_EQ(total, 7u);
@@ -194,15 +200,9 @@ TEST_F(ResultFilesInScratch, AJobFailingInsideTheSplitStillGetsItsLeafOrIsLogged
                                new SplitFailingJob(SplitFailingJob::NextPartRefused),
                                new TreeElementLeaf(L"after", L"info")}));
     std::uint32_t total = 0;
-    StdoutCapture output;
-    try {
-        Application::WriteResultFiles(entities, *navigation, total);
-    } catch (const MessageException& exception) {
-        output.Take();
-        FAIL() << "the run ended: " << Utils::ToUtf8(exception.GetMessageText());
-    }
-    output.Take();
+    WriteAll(entities, total);
     Log().active = false;
+    ASSERT_FALSE(HasFailure());
 
     // The detached branch is given up with the job; the error leaf and the next job follow at
     // the depth where the job began.

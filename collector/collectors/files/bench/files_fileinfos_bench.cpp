@@ -8,6 +8,8 @@
 #include "collector/result/ResultFileWriter.h"
 #include "common/Exceptions.h"
 
+#include "collector/collectors/files/bench/BenchClock.h"
+
 #include <windows.h>
 #include <psapi.h>
 
@@ -15,13 +17,6 @@
 #include <string>
 
 namespace {
-
-double Seconds() {
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 PROCESS_MEMORY_COUNTERS Memory() {
     PROCESS_MEMORY_COUNTERS counters{};
@@ -52,10 +47,10 @@ int wmain(int argc, wchar_t** argv) {
         writer.Open(L"FileInfos.xml", L"stylesheet\\stylesheet.xslt", L"Bench", L"", L"", L"");
         Gathrix::FileInfos job(tree, L"*", true);
         job.writer = &writer;
-        const double start = Seconds();
+        const double start = Gathrix::Bench::Seconds();
         job.Collect();
         writer.CloseDocument();
-        seconds = Seconds() - start;
+        seconds = Gathrix::Bench::Seconds() - start;
         parts = writer.GetPartNumber();
     } catch (const Gathrix::MessageException& failure) {
         std::fprintf(stderr, "failed: %ls\n", failure.GetMessageText().c_str());

@@ -2,6 +2,8 @@
 // job is measured against: list the tree, open each file, read it in 1024-byte pieces, read its
 // times, close it. Nothing is kept or written.
 //   files_floor_bench TREE_FOLDER
+#include "collector/collectors/files/bench/BenchClock.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -9,13 +11,6 @@
 #include <vector>
 
 namespace {
-
-double Seconds() {
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Reads every file below the folder; returns how many there were. The checksum keeps the reads
 // from being optimised away.
@@ -61,9 +56,9 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     unsigned checksum = 0;
-    const double start = Seconds();
+    const double start = Gathrix::Bench::Seconds();
     const std::size_t files = ReadTree(argv[1], checksum);
-    const double seconds = Seconds() - start;
+    const double seconds = Gathrix::Bench::Seconds() - start;
     std::printf("files=%zu\n", files);
     std::printf("seconds=%.2f\n", seconds);
     std::printf("files_per_s=%.0f\n", files / seconds);

@@ -5,22 +5,13 @@
 #include "collector/collectors/files/FileProperties.h"
 #include "collector/core/Md5.h"
 
+#include "collector/collectors/files/bench/BenchClock.h"
+
 #include <windows.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
-
-namespace {
-
-double Seconds() {
-    LARGE_INTEGER frequency, now;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&now);
-    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-} // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 2) {
@@ -35,9 +26,9 @@ int wmain(int argc, wchar_t** argv) {
     const double megabytes =
         ((static_cast<double>(data.nFileSizeHigh) * 4294967296.0) + data.nFileSizeLow) / (1024.0 * 1024.0);
 
-    double start = Seconds();
+    double start = Gathrix::Bench::Seconds();
     Gathrix::FileProperties properties(argv[1], L"");
-    double fileSeconds = Seconds() - start;
+    double fileSeconds = Gathrix::Bench::Seconds() - start;
     std::wstring digest;
     for (const auto& [label, value] : properties.GetBasicProperties())
         if (label == L"MD5")
@@ -49,12 +40,12 @@ int wmain(int argc, wchar_t** argv) {
         block[i] = static_cast<unsigned char>(i * 131 + 7);
     const int pieces = 256 * 1024;
     Gathrix::Utils::Md5Context context;
-    start = Seconds();
+    start = Gathrix::Bench::Seconds();
     for (int i = 0; i < pieces; ++i)
         Gathrix::Utils::Md5Update(&context, block.data(), static_cast<std::uint32_t>(block.size()));
     unsigned char raw[16];
     Gathrix::Utils::Md5Final(raw, &context);
-    double memorySeconds = Seconds() - start;
+    double memorySeconds = Gathrix::Bench::Seconds() - start;
 
     std::printf("digest=%ls\n", digest.c_str());
     std::printf("file_megabytes=%.1f\n", megabytes);
