@@ -2,6 +2,7 @@
 // cross-detection products, ambiguous cross-detection keys, the toolbar editions and marker,
 // build.dat and registry reads, and the machine without any product.
 
+#include "collector/core/Variables.h"
 #include "collector/products/BuildDatProducts.h"
 #include "collector/products/CrossDetectionProducts.h"
 #include "collector/products/DetectionUtilities.h"
@@ -445,3 +446,47 @@ TEST(Rereading, OwnKeyProductsReadAgainWhileEntryAndToolbarFieldsStay) {
 }
 
 } // namespace
+
+namespace {
+
+bool IsWow64ProcessForReal() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+} // namespace
+
+// A 32-bit collector on 64-bit Windows names the 32-bit program-files folder through the shell
+// and %ProgramFiles%; only the uninstall-entry product also looks into the native one.
+TEST(ProgramFilesViews, EachProductLooksInTheViewItsRuleNames) {
+    if (!IsWow64ProcessForReal())
+        GTEST_SKIP() << "needs a 32-bit process on 64-bit Windows (the shipped build under WOW64)";
+    ProductMachine machine;
+    const std::wstring bits32 = machine.ProgramFiles();
+    const std::wstring native = ProductMachine::Environment(L"ProgramW6432");
+    ASSERT_NE(ToUtf8(bits32), ToUtf8(native));
+
+    // Dornik: found under the native folder alone, and the 32-bit one first where both exist.
+    machine.SetString(QuellonDornik::OwnKey, L"ServiceHomeFolderPath", machine.Folder(L"home"));
+    machine.SetString(UninstallEntry(L"Quellon Dornik"), L"DisplayVersion", L"3.4.5");
+    std::wstring nativeDornik = machine.SharedFolder(native + L"\\Quellon Dornik");
+    EXPECT_EQ(ToUtf8(nativeDornik), ToUtf8(QuellonDornik::Instance().GetInstallDir()));
+    EXPECT_TRUE(QuellonDornik::Instance().IsInstalled());
+    ProductMachine::ForgetProducts();
+    std::wstring dornik32 = machine.SharedFolder(bits32 + L"\\Quellon Dornik");
+    EXPECT_EQ(ToUtf8(dornik32), ToUtf8(QuellonDornik::Instance().GetInstallDir()));
+
+    // The folder products: a native installation is not theirs.
+    machine.SharedFolder(native + L"\\Marvent\\Launcher");
+    EXPECT_FALSE(MarventRastel::Instance().IsInstalled());
+    ProductMachine::ForgetProducts();
+    std::wstring marvent32 = machine.SharedFolder(bits32 + L"\\Marvent\\Launcher");
+    EXPECT_EQ(ToUtf8(marvent32), ToUtf8(MarventRastel::Instance().GetInstallDir()));
+    EXPECT_TRUE(MarventRastel::Instance().IsInstalled());
+
+    // Both toolbars publish the 32-bit folder.
+    machine.CreateKey(L"HKLM\\Software\\VelquorPartnerNetwork\\Toolbar\\Quellon-V6");
+    EXPECT_EQ(ToUtf8(bits32 + L"\\VelquorPartnerNetwork"), ToUtf8(QuellonPerrin::Instance().GetInstallDir()));
+    std::wstring belowV6 = Gathrix::System::Variables::Instance().Expand(QuellonPerrinBelowV6::InstallDirPattern)[0];
+    EXPECT_EQ(ToUtf8(bits32 + L"\\velquor-partner.net"), ToUtf8(belowV6));
+}

@@ -32,12 +32,20 @@ std::wstring Shell(int csidl) {
 
 // Folders below the shell folders that some product tests create; a crashed test may have left them.
 std::vector<std::wstring> SharedPlaces() {
-    std::wstring programFiles = Shell(CSIDL_PROGRAM_FILES);
     std::wstring commonAppData = Shell(CSIDL_COMMON_APPDATA);
-    return {programFiles + L"\\Quellon",       programFiles + L"\\Marvent",
-            programFiles + L"\\Quellon Dornik", programFiles + L"\\VelquorPartnerNetwork",
-            programFiles + L"\\velquor-partner.net", commonAppData + L"\\Quellon",
-            commonAppData + L"\\Marvent"};
+    std::vector<std::wstring> places{commonAppData + L"\\Quellon", commonAppData + L"\\Marvent"};
+    // A 32-bit process on 64-bit Windows has a second, native program-files folder.
+    std::vector<std::wstring> programFolders{Shell(CSIDL_PROGRAM_FILES)};
+    wchar_t native[MAX_PATH] = {};
+    DWORD length = GetEnvironmentVariableW(L"ProgramW6432", native, MAX_PATH);
+    if (length > 0 && length < MAX_PATH && _wcsicmp(native, programFolders.front().c_str()) != 0)
+        programFolders.push_back(native);
+    for (const std::wstring& programFiles : programFolders) {
+        for (const wchar_t* vendor : {L"\\Quellon", L"\\Marvent", L"\\Quellon Dornik", L"\\VelquorPartnerNetwork",
+                                      L"\\velquor-partner.net"})
+            places.push_back(programFiles + vendor);
+    }
+    return places;
 }
 
 } // namespace
