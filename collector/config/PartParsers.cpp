@@ -1,5 +1,6 @@
 #include "collector/config/PartParsers.h"
 
+#include "collector/config/FileContentParser.h"
 #include "collector/config/FileInfosParser.h"
 #include "collector/config/JobParser.h"
 #include "collector/config/NavigationLevelParser.h"
@@ -19,7 +20,8 @@ void RegisterPartParsers(ConfigFileParser& reader, const CommandLine::Settings& 
     reader.ReadModeName();
     // GeneralInformationParser(installedProducts, settings.name, settings.company, settings.email,
     //                          settings.callNumber, reader.modeName)
-    // LogfileParser, WindowsStartmenuStartup, ComObjectsParser, FileContentParser
+    // LogfileParser, WindowsStartmenuStartup, ComObjectsParser
+    reader.RegisterParser(std::make_unique<FileContentParser>());
     reader.RegisterParser(std::make_unique<FileInfosParser>());
     // FilePropertiesFromRegistryValueParser, EventlogParser, QuellonEventDbParser,
     // ExternalProgramParser, ServicesParser, LogicalDisksParser, DiskDrivesParser,

@@ -42,3 +42,9 @@ add_custom_command(
   VERBATIM)
 add_custom_target(files_linkloop_fixture DEPENDS ${link_loop}/made)
 add_dependencies(${AREA_TEST_TARGET} files_linkloop_fixture)
+
+# The sample mode file run for real: the copies and the report's links checked in its archive.
+add_test(NAME FilesSampleRun.CopiesAndLinksOfTheSampleModeFile
+         COMMAND python3 ${CMAKE_CURRENT_LIST_DIR}/check_sample_run.py ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+set_tests_properties(FilesSampleRun.CopiesAndLinksOfTheSampleModeFile PROPERTIES
+                     LABELS files RESOURCE_LOCK gathrix_running_mutex TIMEOUT 600)
