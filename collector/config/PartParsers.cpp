@@ -4,6 +4,7 @@
 #include "collector/config/FileInfosParser.h"
 #include "collector/config/JobParser.h"
 #include "collector/config/NavigationLevelParser.h"
+#include "collector/config/RunningProcessesParser.h"
 
 #include <memory>
 
@@ -26,7 +27,8 @@ void RegisterPartParsers(ConfigFileParser& reader, const CommandLine::Settings& 
     // FilePropertiesFromRegistryValueParser, EventlogParser, QuellonEventDbParser,
     // ExternalProgramParser, ServicesParser, LogicalDisksParser, DiskDrivesParser,
     // CdRomDrivesParser, EnvironmentVariablesParser, InstalledDriversParser,
-    // RunningProcessesParser, MsInfo32ReportParser, DirectoryInfosParser, MinidumpParser,
+    reader.RegisterParser(std::make_unique<RunningProcessesParser>());
+    // MsInfo32ReportParser, DirectoryInfosParser, MinidumpParser,
     // FullMemoryDumpParser, DrWatsonLogfileParser
 }
 

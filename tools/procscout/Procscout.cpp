@@ -1,2 +1,8 @@
-// Process lister; filled by the listers' own work.
-int wmain(int, wchar_t**) { return 0; }
+// Procscout / Procscout64: lists the running processes and, for those of its own bitness, their
+// loaded modules, for the collector's running-processes job. No arguments; always exit code 0.
+#include "ProcessListing.h"
+
+int wmain(int, wchar_t**) {
+    Gathrix::Listers::ListProcesses();
+    return 0;
+}
