@@ -1,0 +1,22 @@
+# The wizard's test helpers: a stand-in collector (copied into each test's folder as gathrix.exe)
+# and the driver that works the real wizard from outside, as a library for the test programs and
+# as the program wizard_driver (screenshots).
+if(NOT TARGET wizard_test_driver)
+  add_library(wizard_test_driver STATIC ${CMAKE_SOURCE_DIR}/wizard/tests/driver/WizardDriver.cpp)
+  target_link_libraries(wizard_test_driver PUBLIC gathrix_common user32 gdi32)
+
+  add_executable(wizard_standin_collector ${CMAKE_SOURCE_DIR}/wizard/tests/standin/StandInCollector.cpp)
+  target_link_options(wizard_standin_collector PRIVATE -municode)
+  add_executable(wizard_driver ${CMAKE_SOURCE_DIR}/wizard/tests/driver/DriverMain.cpp)
+  target_link_libraries(wizard_driver PRIVATE wizard_test_driver)
+  target_link_options(wizard_driver PRIVATE -municode)
+  set_target_properties(wizard_standin_collector wizard_driver PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/wizard)
+endif()
+target_link_libraries(${AREA_TEST_TARGET} PRIVATE gathrix_wizard wizard_test_driver)
+add_dependencies(${AREA_TEST_TARGET} gathrix_wizard_rc wizard_standin_collector wizard_driver)
+gathrix_windows_path(WIN_WIZARD_TEST_DIR ${CMAKE_BINARY_DIR}/tests/wizard)
+gathrix_windows_path(WIN_WIZARD_GERMAN_RC ${CMAKE_BINARY_DIR}/wizard-rc/de-de/GathrixWizardRc.dll)
+target_compile_definitions(${AREA_TEST_TARGET} PRIVATE
+  GATHRIX_TEST_WIZARD_DIR=L"${WIN_WIZARD_TEST_DIR}"
+  GATHRIX_TEST_WIZARD_GERMAN_RC=L"${WIN_WIZARD_GERMAN_RC}")
