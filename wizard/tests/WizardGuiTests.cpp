@@ -187,6 +187,31 @@ TEST(WizardRun, EachExitCodeGetsItsMessage) {
     EXPECT_EQ(folder.CollectorStarts(), 14);
 }
 
+TEST(WizardRun, ACollectorThatCannotStartIsReportedAndTheDialogStaysUsable) {
+    WizardFolder folder;
+    ASSERT_TRUE(DeleteFileW((folder / L"gathrix.exe").c_str()));
+    auto wizard = folder.Start();
+    HWND dialog = wizard->Dialog();
+    ASSERT_NE(dialog, nullptr);
+    WizardDriver::Click(dialog, IDC_START);
+    MessageBoxInfo box;
+    ASSERT_TRUE(wizard->WaitForMessageBox(box));
+    EXPECT_EQ(box.text, English(IDS_START_FAILED));
+    EXPECT_EQ(box.caption, English(IDS_ERROR_CAPTION));
+    EXPECT_EQ(ControlText(dialog, IDC_STATUS), English(IDS_ERROR_STATUS));
+    WizardDriver::AnswerMessageBox(box, IDOK);
+    EXPECT_TRUE(WaitUntil([&] { return InputsEnabled(dialog, true); }, 10000));
+    EXPECT_EQ(ControlText(dialog, IDC_EXIT), English(IDS_EXIT_IDLE));
+    // No other message follows the failed start.
+    Sleep(500);
+    EXPECT_FALSE(wizard->WaitForMessageBox(box, 0));
+
+    // With the collector back in place the next Start runs it.
+    ASSERT_TRUE(CopyFileW(StandInCollector().c_str(), (folder / L"gathrix.exe").c_str(), FALSE));
+    MessageBoxInfo success = RunOnce(*wizard, dialog);
+    EXPECT_EQ(success.caption, English(IDS_SUCCESS_CAPTION));
+}
+
 TEST(WizardRun, StartPressedTwiceStartsOneCollector) {
     WizardFolder folder;
     folder.Script("print waiting\nwait go\nexit 0\n");
