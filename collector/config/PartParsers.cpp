@@ -4,6 +4,7 @@
 #include "collector/config/FileInfosParser.h"
 #include "collector/config/JobParser.h"
 #include "collector/config/NavigationLevelParser.h"
+#include "collector/config/QuellonEventDbParser.h"
 #include "collector/config/RunningProcessesParser.h"
 
 #include <memory>
@@ -24,7 +25,8 @@ void RegisterPartParsers(ConfigFileParser& reader, const CommandLine::Settings& 
     // LogfileParser, WindowsStartmenuStartup, ComObjectsParser
     reader.RegisterParser(std::make_unique<FileContentParser>());
     reader.RegisterParser(std::make_unique<FileInfosParser>());
-    // FilePropertiesFromRegistryValueParser, EventlogParser, QuellonEventDbParser,
+    // FilePropertiesFromRegistryValueParser, EventlogParser
+    reader.RegisterParser(std::make_unique<QuellonEventDbParser>());
     // ExternalProgramParser, ServicesParser, LogicalDisksParser, DiskDrivesParser,
     // CdRomDrivesParser, EnvironmentVariablesParser, InstalledDriversParser,
     reader.RegisterParser(std::make_unique<RunningProcessesParser>());
