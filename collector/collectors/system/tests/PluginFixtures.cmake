@@ -14,8 +14,8 @@ foreach(standin Trovlib Trovview Trovev Empty)
     endif()
     add_library(${standin_target} SHARED ${sources})
     target_include_directories(${standin_target} PRIVATE ${CMAKE_SOURCE_DIR})
-    # Undecorated __stdcall exports, as the .def files name them.
-    target_link_options(${standin_target} PRIVATE -Wl,--kill-at)
+    # Undecorated __stdcall exports, as the .def files name them (the fix-up maps them quietly).
+    target_link_options(${standin_target} PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
     set_target_properties(${standin_target} PROPERTIES PREFIX "" OUTPUT_NAME ${standin}
                           RUNTIME_OUTPUT_DIRECTORY ${plugin_standin_dir})
   endif()
