@@ -7,3 +7,6 @@ add_test(NAME CollectorArchive.SampleModeFileCheckedFromTheLinuxSide
          COMMAND bash ${CMAKE_SOURCE_DIR}/collector/core/e2e/tests/check-archive.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(CollectorArchive.SampleModeFileCheckedFromTheLinuxSide PROPERTIES
                      LABELS e2e RESOURCE_LOCK gathrix_running_mutex TIMEOUT 600)
+
+# The event-database run uses the signed stand-in plug-ins of the system tests.
+add_dependencies(${AREA_TEST_TARGET} plugin_fixtures)
