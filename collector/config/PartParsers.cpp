@@ -2,10 +2,12 @@
 
 #include "collector/config/FileContentParser.h"
 #include "collector/config/FileInfosParser.h"
+#include "collector/config/GeneralInformationParser.h"
 #include "collector/config/JobParser.h"
 #include "collector/config/NavigationLevelParser.h"
 #include "collector/config/QuellonEventDbParser.h"
 #include "collector/config/RunningProcessesParser.h"
+#include "collector/config/WmiJobParsers.h"
 
 #include <memory>
 
@@ -13,22 +15,27 @@ namespace Gathrix::ConfigParsing {
 
 // One line per part parser, in the order of the element table; a parser whose job does not
 // exist yet is simply not here, and its element is logged as having no handler.
-void RegisterPartParsers(ConfigFileParser& reader, const CommandLine::Settings& /*settings*/,
-                         const std::wstring& /*installedProducts*/) {
+void RegisterPartParsers(ConfigFileParser& reader, const CommandLine::Settings& settings,
+                         const std::wstring& installedProducts) {
     reader.RegisterParser(&reader);
     reader.RegisterParser(std::make_unique<JobParser>());
     reader.RegisterParser(std::make_unique<NavigationLevelParser>());
     // FilePropertiesFromRegistryKeyParser
     reader.ReadModeName();
-    // GeneralInformationParser(installedProducts, settings.name, settings.company, settings.email,
-    //                          settings.callNumber, reader.modeName)
+    reader.RegisterParser(std::make_unique<GeneralInformationParser>(
+        installedProducts, settings.name, settings.company, settings.email, settings.callNumber, reader.modeName));
     // LogfileParser, WindowsStartmenuStartup, ComObjectsParser
     reader.RegisterParser(std::make_unique<FileContentParser>());
     reader.RegisterParser(std::make_unique<FileInfosParser>());
     // FilePropertiesFromRegistryValueParser, EventlogParser
     reader.RegisterParser(std::make_unique<QuellonEventDbParser>());
-    // ExternalProgramParser, ServicesParser, LogicalDisksParser, DiskDrivesParser,
-    // CdRomDrivesParser, EnvironmentVariablesParser, InstalledDriversParser,
+    // ExternalProgramParser
+    reader.RegisterParser(std::make_unique<ServicesParser>());
+    reader.RegisterParser(std::make_unique<LogicalDisksParser>());
+    reader.RegisterParser(std::make_unique<DiskDrivesParser>());
+    reader.RegisterParser(std::make_unique<CdRomDrivesParser>());
+    // EnvironmentVariablesParser
+    reader.RegisterParser(std::make_unique<InstalledDriversParser>());
     reader.RegisterParser(std::make_unique<RunningProcessesParser>());
     // MsInfo32ReportParser, DirectoryInfosParser, MinidumpParser,
     // FullMemoryDumpParser, DrWatsonLogfileParser
