@@ -1,7 +1,11 @@
 #include "collector/config/PartParsers.h"
 
+#include "collector/config/ComObjectsParser.h"
+#include "collector/config/EnvironmentVariablesParser.h"
 #include "collector/config/FileContentParser.h"
 #include "collector/config/FileInfosParser.h"
+#include "collector/config/FilePropertiesFromRegistryKeyParser.h"
+#include "collector/config/FilePropertiesFromRegistryValueParser.h"
 #include "collector/config/GeneralInformationParser.h"
 #include "collector/config/JobParser.h"
 #include "collector/config/NavigationLevelParser.h"
@@ -20,21 +24,23 @@ void RegisterPartParsers(ConfigFileParser& reader, const CommandLine::Settings& 
     reader.RegisterParser(&reader);
     reader.RegisterParser(std::make_unique<JobParser>());
     reader.RegisterParser(std::make_unique<NavigationLevelParser>());
-    // FilePropertiesFromRegistryKeyParser
+    reader.RegisterParser(std::make_unique<FilePropertiesFromRegistryKeyParser>());
     reader.ReadModeName();
     reader.RegisterParser(std::make_unique<GeneralInformationParser>(
         installedProducts, settings.name, settings.company, settings.email, settings.callNumber, reader.modeName));
-    // LogfileParser, WindowsStartmenuStartup, ComObjectsParser
+    // LogfileParser, WindowsStartmenuStartup
+    reader.RegisterParser(std::make_unique<ComObjectsParser>());
     reader.RegisterParser(std::make_unique<FileContentParser>());
     reader.RegisterParser(std::make_unique<FileInfosParser>());
-    // FilePropertiesFromRegistryValueParser, EventlogParser
+    reader.RegisterParser(std::make_unique<FilePropertiesFromRegistryValueParser>());
+    // EventlogParser
     reader.RegisterParser(std::make_unique<QuellonEventDbParser>());
     // ExternalProgramParser
     reader.RegisterParser(std::make_unique<ServicesParser>());
     reader.RegisterParser(std::make_unique<LogicalDisksParser>());
     reader.RegisterParser(std::make_unique<DiskDrivesParser>());
     reader.RegisterParser(std::make_unique<CdRomDrivesParser>());
-    // EnvironmentVariablesParser
+    reader.RegisterParser(std::make_unique<EnvironmentVariablesParser>());
     reader.RegisterParser(std::make_unique<InstalledDriversParser>());
     reader.RegisterParser(std::make_unique<RunningProcessesParser>());
     // MsInfo32ReportParser, DirectoryInfosParser, MinidumpParser,
