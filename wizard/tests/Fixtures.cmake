@@ -13,10 +13,27 @@ if(NOT TARGET wizard_test_driver)
   set_target_properties(wizard_standin_collector wizard_driver PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests/wizard)
 endif()
+if(NOT TARGET wizard_rc_without_language)
+  # The English library without its language code (string 153): what a damaged library does.
+  set(object ${CMAKE_BINARY_DIR}/wizard-rc/GathrixWizardRc.nolanguage.o)
+  set(library ${CMAKE_BINARY_DIR}/wizard-rc/no-language/GathrixWizardRc.dll)
+  add_custom_command(
+    OUTPUT ${library}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/wizard-rc/no-language
+    COMMAND ${CMAKE_RC_COMPILER} -I${CMAKE_SOURCE_DIR} -DGATHRIX_WITHOUT_LANGUAGE_CODE
+            ${CMAKE_SOURCE_DIR}/wizard/resources/GathrixWizardRc.en-us.rc -O coff -o ${object}
+    COMMAND ${CMAKE_C_COMPILER} -shared -nostdlib -Wl,-e,0 -o ${library} ${object}
+    WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+    DEPENDS ${CMAKE_SOURCE_DIR}/wizard/resources/GathrixWizardRc.en-us.rc ${WIZARD_RC_COMMON}
+    COMMENT "Making a wizard resource library without its language code")
+  add_custom_target(wizard_rc_without_language DEPENDS ${library})
+endif()
 target_link_libraries(${AREA_TEST_TARGET} PRIVATE gathrix_wizard wizard_test_driver)
-add_dependencies(${AREA_TEST_TARGET} gathrix_wizard_rc wizard_standin_collector wizard_driver)
+add_dependencies(${AREA_TEST_TARGET} gathrix_wizard_rc wizard_rc_without_language wizard_standin_collector wizard_driver)
 gathrix_windows_path(WIN_WIZARD_TEST_DIR ${CMAKE_BINARY_DIR}/tests/wizard)
 gathrix_windows_path(WIN_WIZARD_GERMAN_RC ${CMAKE_BINARY_DIR}/wizard-rc/de-de/GathrixWizardRc.dll)
+gathrix_windows_path(WIN_WIZARD_NO_LANGUAGE_RC ${CMAKE_BINARY_DIR}/wizard-rc/no-language/GathrixWizardRc.dll)
 target_compile_definitions(${AREA_TEST_TARGET} PRIVATE
   GATHRIX_TEST_WIZARD_DIR=L"${WIN_WIZARD_TEST_DIR}"
-  GATHRIX_TEST_WIZARD_GERMAN_RC=L"${WIN_WIZARD_GERMAN_RC}")
+  GATHRIX_TEST_WIZARD_GERMAN_RC=L"${WIN_WIZARD_GERMAN_RC}"
+  GATHRIX_TEST_WIZARD_NO_LANGUAGE_RC=L"${WIN_WIZARD_NO_LANGUAGE_RC}")

@@ -339,6 +339,67 @@ TEST(WizardStart, EnglishLibraryAlone) {
     EXPECT_EQ(WizardDriver::ComboItems(dialog, IDC_MODES), std::vector<std::wstring>{L"Standard"});
 }
 
+TEST(WizardStart, LibraryWithoutLanguageCodeOffersOnlyNamesWithoutLanguage) {
+    WizardFolder folder(WizardFolder::NoLanguageCode);
+    folder.Write(L"Any.xml", ModeFile("<Name lang=\"en-us\">English</Name><Name lang=\"\">Without language</Name>"));
+    auto wizard = folder.Start();
+    MessageBoxInfo box;
+    ASSERT_TRUE(wizard->WaitForMessageBox(box));
+    EXPECT_EQ(box.text, L"Could not load resource string! Please reinstall the application.");
+    EXPECT_EQ(box.caption, L"Error");
+    WizardDriver::AnswerMessageBox(box, IDOK);
+    HWND dialog = wizard->Dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(WizardDriver::ComboItems(dialog, IDC_MODES), std::vector<std::wstring>{L"Without language"});
+    EXPECT_TRUE(InputsEnabled(dialog, true));
+}
+
+TEST(WizardStart, ContactFieldsStartWithTheRegisteredOwnerAndOrganization) {
+    const wchar_t* key = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+    auto read = [&](const wchar_t* name, std::wstring& value) {
+        wchar_t text[512] = {};
+        DWORD size = sizeof(text);
+        bool present = RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, text, &size) == ERROR_SUCCESS;
+        value = text;
+        return present;
+    };
+    auto write = [&](const wchar_t* name, const std::wstring& value) {
+        return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, REG_SZ, value.c_str(),
+                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+    };
+    std::wstring owner, organization;
+    bool hadOwner = read(L"RegisteredOwner", owner);
+    bool hadOrganization = read(L"RegisteredOrganization", organization);
+    ASSERT_TRUE(write(L"RegisteredOwner", L"Registered J\u00f6rg"));
+    ASSERT_TRUE(write(L"RegisteredOrganization", L"Registered Ltd"));
+    {
+        WizardFolder folder;
+        auto wizard = folder.Start();
+        HWND dialog = wizard->Dialog();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(ControlText(dialog, IDC_NAME), L"Registered J\u00f6rg");
+        EXPECT_EQ(ControlText(dialog, IDC_ORGANIZATION), L"Registered Ltd");
+        EXPECT_EQ(ControlText(dialog, IDC_EMAIL), L"");
+        EXPECT_EQ(ControlText(dialog, IDC_CALL_NUMBER), L"");
+    }
+    // Without the organization the owner is still taken.
+    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, L"RegisteredOrganization");
+    {
+        WizardFolder folder;
+        auto wizard = folder.Start();
+        HWND dialog = wizard->Dialog();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(ControlText(dialog, IDC_NAME), L"Registered J\u00f6rg");
+        EXPECT_EQ(ControlText(dialog, IDC_ORGANIZATION), L"");
+    }
+    if (hadOwner)
+        write(L"RegisteredOwner", owner);
+    else
+        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, L"RegisteredOwner");
+    if (hadOrganization)
+        write(L"RegisteredOrganization", organization);
+}
+
 TEST(WizardStart, NoModeLeavesStartDisabled) {
     WizardFolder folder(WizardFolder::EnglishOnly, false);
     folder.Write(L"German.xml", ModeFile("<Name lang=\"de-de\">Nur Deutsch</Name>"));

@@ -23,6 +23,7 @@ using Gathrix::Testing::ScratchFolder;
 inline std::wstring WizardExe() { return DistDir() + L"\\GathrixWizard.exe"; }
 inline std::wstring EnglishLibrary() { return DistDir() + L"\\en-us\\GathrixWizardRc.dll"; }
 inline std::wstring GermanLibrary() { return GATHRIX_TEST_WIZARD_GERMAN_RC; }
+inline std::wstring LibraryWithoutLanguageCode() { return GATHRIX_TEST_WIZARD_NO_LANGUAGE_RC; }
 inline std::wstring StandInCollector() { return std::wstring(GATHRIX_TEST_WIZARD_DIR) + L"\\wizard_standin_collector.exe"; }
 
 // A string of a resource library, read as data (the way a translator would check it).
@@ -42,11 +43,13 @@ inline std::string ModeFile(const std::string& names) {
 
 class WizardFolder {
 public:
-    enum Languages { EnglishOnly, EnglishAndGerman, NoLibrary };
+    enum Languages { EnglishOnly, EnglishAndGerman, NoLibrary, NoLanguageCode };
 
     explicit WizardFolder(Languages languages = EnglishOnly, bool standardMode = true) {
-        if (languages != NoLibrary)
+        if (languages == EnglishOnly || languages == EnglishAndGerman)
             Copy(EnglishLibrary(), L"en-us", L"GathrixWizardRc.dll");
+        if (languages == NoLanguageCode)
+            Copy(LibraryWithoutLanguageCode(), L"en-us", L"GathrixWizardRc.dll");
         if (languages == EnglishAndGerman)
             Copy(GermanLibrary(), L"de-de", L"GathrixWizardRc.dll");
         Copy(StandInCollector(), L"", L"gathrix.exe");
