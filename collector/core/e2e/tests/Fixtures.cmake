@@ -10,3 +10,10 @@ set_tests_properties(CollectorArchive.SampleModeFileCheckedFromTheLinuxSide PROP
 
 # The event-database run uses the signed stand-in plug-ins of the system tests.
 add_dependencies(${AREA_TEST_TARGET} plugin_fixtures)
+
+# The WMI jobs and the general information run from the Linux side, where the environment sets
+# Wine's time zone and can switch WMI off.
+add_test(NAME WmiRun.TimeZonesWmiAndNoWmiCheckedFromTheLinuxSide
+         COMMAND bash ${CMAKE_SOURCE_DIR}/collector/core/e2e/tests/check-wmi-run.sh ${CMAKE_BINARY_DIR})
+set_tests_properties(WmiRun.TimeZonesWmiAndNoWmiCheckedFromTheLinuxSide PROPERTIES
+                     LABELS e2e RESOURCE_LOCK gathrix_running_mutex TIMEOUT 600)
