@@ -2,12 +2,14 @@
 
 #include "collector/config/ComObjectsParser.h"
 #include "collector/config/EnvironmentVariablesParser.h"
+#include "collector/config/ExternalProgramParser.h"
 #include "collector/config/FileContentParser.h"
 #include "collector/config/FileInfosParser.h"
 #include "collector/config/FilePropertiesFromRegistryKeyParser.h"
 #include "collector/config/FilePropertiesFromRegistryValueParser.h"
 #include "collector/config/GeneralInformationParser.h"
 #include "collector/config/JobParser.h"
+#include "collector/config/LocatingParsers.h"
 #include "collector/config/NavigationLevelParser.h"
 #include "collector/config/QuellonEventDbParser.h"
 #include "collector/config/RunningProcessesParser.h"
@@ -35,7 +37,7 @@ void RegisterPartParsers(ConfigFileParser& reader, const CommandLine::Settings& 
     reader.RegisterParser(std::make_unique<FilePropertiesFromRegistryValueParser>());
     // EventlogParser
     reader.RegisterParser(std::make_unique<QuellonEventDbParser>());
-    // ExternalProgramParser
+    reader.RegisterParser(std::make_unique<ExternalProgramParser>());
     reader.RegisterParser(std::make_unique<ServicesParser>());
     reader.RegisterParser(std::make_unique<LogicalDisksParser>());
     reader.RegisterParser(std::make_unique<DiskDrivesParser>());
@@ -43,8 +45,11 @@ void RegisterPartParsers(ConfigFileParser& reader, const CommandLine::Settings& 
     reader.RegisterParser(std::make_unique<EnvironmentVariablesParser>());
     reader.RegisterParser(std::make_unique<InstalledDriversParser>());
     reader.RegisterParser(std::make_unique<RunningProcessesParser>());
-    // MsInfo32ReportParser, DirectoryInfosParser, MinidumpParser,
-    // FullMemoryDumpParser, DrWatsonLogfileParser
+    reader.RegisterParser(std::make_unique<MsInfo32ReportParser>());
+    // DirectoryInfosParser
+    reader.RegisterParser(std::make_unique<MinidumpParser>());
+    reader.RegisterParser(std::make_unique<FullMemoryDumpParser>());
+    reader.RegisterParser(std::make_unique<DrWatsonLogfileParser>());
 }
 
 } // namespace Gathrix::ConfigParsing
