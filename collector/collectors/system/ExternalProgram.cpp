@@ -23,6 +23,36 @@ bool SplitNameAndExtension(const std::wstring& path, std::wstring& name, std::ws
     return name.size() < 256 && extension.size() < 256;
 }
 
+// While it lives, the collector's own standard handles are not inheritable. A program is started
+// with handle inheritance on (for its output file); left running after its time-out, it must not
+// hold the pipe on which whoever started the collector reads its output, or that reader waits
+// for the program instead of the collector. The collector runs on one thread: nothing else
+// starts a process meanwhile.
+class StandardHandlesKeptBack {
+public:
+    StandardHandlesKeptBack() {
+        for (int i = 0; i < 3; ++i) {
+            handles[i] = GetStdHandle(kStandard[i]);
+            DWORD flags = 0;
+            kept[i] = handles[i] != nullptr && handles[i] != INVALID_HANDLE_VALUE &&
+                      GetHandleInformation(handles[i], &flags) && (flags & HANDLE_FLAG_INHERIT) &&
+                      SetHandleInformation(handles[i], HANDLE_FLAG_INHERIT, 0);
+        }
+    }
+    ~StandardHandlesKeptBack() {
+        for (int i = 0; i < 3; ++i)
+            if (kept[i])
+                SetHandleInformation(handles[i], HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    }
+    StandardHandlesKeptBack(const StandardHandlesKeptBack&) = delete;
+    StandardHandlesKeptBack& operator=(const StandardHandlesKeptBack&) = delete;
+
+private:
+    static constexpr DWORD kStandard[3] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+    HANDLE handles[3] = {};
+    bool kept[3] = {};
+};
+
 } // namespace
 
 ExternalProgram::ExternalProgram(const std::wstring& executable, const std::wstring& startParameters,
@@ -78,9 +108,13 @@ bool ExternalProgram::Run(HANDLE outputFile) {
     ZeroMemory(&processInfo, sizeof(processInfo));
     std::wstring writableCommandLine = commandLine;
     // Suspended: the output file is emptied only once there is a program to fill it.
-    const BOOL started = CreateProcessW(nullptr, &writableCommandLine[0], nullptr, nullptr, TRUE,
-                                        CREATE_NO_WINDOW | CREATE_FORCEDOS | CREATE_SUSPENDED, nullptr, nullptr,
-                                        &startup, &processInfo);
+    BOOL started = FALSE;
+    {
+        StandardHandlesKeptBack keptBack;
+        started = CreateProcessW(nullptr, &writableCommandLine[0], nullptr, nullptr, TRUE,
+                                 CREATE_NO_WINDOW | CREATE_FORCEDOS | CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                                 &processInfo);
+    }
     UniqueHandle process(processInfo.hProcess), thread(processInfo.hThread);
     if (!started || !process) {
         Logging::Logger::Error(L"Could not call command line: " + commandLine);
