@@ -1,6 +1,7 @@
 #include "collector/config/PartParsers.h"
 
 #include "collector/config/ComObjectsParser.h"
+#include "collector/config/DirectoryInfosParser.h"
 #include "collector/config/EnvironmentVariablesParser.h"
 #include "collector/config/ExternalProgramParser.h"
 #include "collector/config/FileContentParser.h"
@@ -10,9 +11,11 @@
 #include "collector/config/GeneralInformationParser.h"
 #include "collector/config/JobParser.h"
 #include "collector/config/LocatingParsers.h"
+#include "collector/config/LogfileParser.h"
 #include "collector/config/NavigationLevelParser.h"
 #include "collector/config/QuellonEventDbParser.h"
 #include "collector/config/RunningProcessesParser.h"
+#include "collector/config/WindowsStartmenuStartup.h"
 #include "collector/config/WmiJobParsers.h"
 
 #include <memory>
@@ -30,7 +33,8 @@ void RegisterPartParsers(ConfigFileParser& reader, const CommandLine::Settings& 
     reader.ReadModeName();
     reader.RegisterParser(std::make_unique<GeneralInformationParser>(
         installedProducts, settings.name, settings.company, settings.email, settings.callNumber, reader.modeName));
-    // LogfileParser, WindowsStartmenuStartup
+    reader.RegisterParser(std::make_unique<LogfileParser>());
+    reader.RegisterParser(std::make_unique<WindowsStartmenuStartup>());
     reader.RegisterParser(std::make_unique<ComObjectsParser>());
     reader.RegisterParser(std::make_unique<FileContentParser>());
     reader.RegisterParser(std::make_unique<FileInfosParser>());
@@ -46,7 +50,7 @@ void RegisterPartParsers(ConfigFileParser& reader, const CommandLine::Settings& 
     reader.RegisterParser(std::make_unique<InstalledDriversParser>());
     reader.RegisterParser(std::make_unique<RunningProcessesParser>());
     reader.RegisterParser(std::make_unique<MsInfo32ReportParser>());
-    // DirectoryInfosParser
+    reader.RegisterParser(std::make_unique<DirectoryInfosParser>());
     reader.RegisterParser(std::make_unique<MinidumpParser>());
     reader.RegisterParser(std::make_unique<FullMemoryDumpParser>());
     reader.RegisterParser(std::make_unique<DrWatsonLogfileParser>());

@@ -181,7 +181,10 @@ void FileProperties::ReadAttributes() {
     SetDateProperty(data.ftLastAccessTime, L"date last access", dateLastAccess, path);
     SetDateProperty(data.ftLastWriteTime, L"date last modified", dateLastModified, path);
 
-    const DWORD bits = data.dwFileAttributes;
+    attributeFlags.Read(data.dwFileAttributes);
+}
+
+void AttributeFlags::Read(DWORD bits) {
     SetFlag(readOnly, L"read only", bits & FILE_ATTRIBUTE_READONLY);
     SetFlag(archive, L"archive", bits & FILE_ATTRIBUTE_ARCHIVE);
     SetFlag(hidden, L"hidden", bits & FILE_ATTRIBUTE_HIDDEN);
@@ -195,8 +198,19 @@ void FileProperties::ReadAttributes() {
     SetFlag(temporary, L"temporary", bits & FILE_ATTRIBUTE_TEMPORARY);
 }
 
+void AttributeFlags::AddProperties(PropertyList& list) const {
+    if (AllSet({&readOnly, &archive, &hidden, &system}))
+        list.emplace_back(L"attributes", LetterString({{&readOnly, L'R'}, {&archive, L'A'}, {&hidden, L'H'},
+                                                       {&system, L'S'}}));
+    if (AllSet({&encrypted, &compressed, &indexed, &symbolicLink, &offline, &sparseFile, &temporary}))
+        list.emplace_back(L"extended attributes",
+                          LetterString({{&encrypted, L'E'}, {&compressed, L'C'}, {&indexed, L'I'},
+                                        {&symbolicLink, L'L'}, {&offline, L'O'}, {&sparseFile, L'P'},
+                                        {&temporary, L'T'}}));
+}
+
 void FileProperties::SetDateProperty(const FILETIME& time, const std::wstring& label, DateProperty& property,
-                                     const std::wstring& path) {
+                                     const std::wstring& path, const std::wstring& kind) {
     if (time.dwHighDateTime == 0 || time.dwLowDateTime == 0)
         return;
     try {
@@ -204,7 +218,8 @@ void FileProperties::SetDateProperty(const FILETIME& time, const std::wstring& l
     } catch (const MessageException& refused) {
         // One odd time stamp must not cost the file's other properties, nor the job's other files.
         Logger::Instance().Log(Logging::Warning,
-                               L"Cannot read the " + label + L" of file '" + path + L"': " + refused.GetMessageText());
+                               L"Cannot read the " + label + L" of " + kind + L" '" + path + L"': " +
+                                   refused.GetMessageText());
         return;
     }
     property.name = label;
@@ -295,14 +310,7 @@ PropertyList FileProperties::GetBasicProperties() const {
     for (const DateProperty* date : {&dateCreated, &dateLastModified, &dateLastAccess})
         if (date->isSet)
             list.emplace_back(date->name, date->value.ToString());
-    if (AllSet({&readOnly, &archive, &hidden, &system}))
-        list.emplace_back(L"attributes", LetterString({{&readOnly, L'R'}, {&archive, L'A'}, {&hidden, L'H'},
-                                                       {&system, L'S'}}));
-    if (AllSet({&encrypted, &compressed, &indexed, &symbolicLink, &offline, &sparseFile, &temporary}))
-        list.emplace_back(L"extended attributes",
-                          LetterString({{&encrypted, L'E'}, {&compressed, L'C'}, {&indexed, L'I'},
-                                        {&symbolicLink, L'L'}, {&offline, L'O'}, {&sparseFile, L'P'},
-                                        {&temporary, L'T'}}));
+    attributeFlags.AddProperties(list);
     if (md5.isSet)
         list.emplace_back(md5.name, md5.value);
     return list;

@@ -30,6 +30,18 @@ using VersionProperty = NamedProperty<Version>;
 
 using PropertyList = std::vector<std::pair<std::wstring, std::wstring>>;
 
+// The eleven attribute flags of a file or folder, in the order they are reported.
+struct AttributeFlags {
+    FileAttributeFlag readOnly, archive, hidden, system, encrypted, compressed, indexed, symbolicLink, offline,
+        sparseFile, temporary;
+
+    // Every flag gets its name and its value from the attribute bits.
+    void Read(DWORD bits);
+    // ("attributes", "[RAHS]") when the first four flags are set, then ("extended attributes",
+    // "[ECILOPT]") when the other seven are; "-" stands for a flag that is off.
+    void AddProperties(PropertyList& list) const;
+};
+
 class FileProperties : public ITreeElement {
 public:
     // Reads everything while the caller is in the view the path is to be read in. A value that
@@ -64,9 +76,9 @@ public:
     static void WriteInfoLeaf(ITreeElement& element, const std::wstring& text);
 
     // Takes a file time when both its halves are non-zero. A time the date type refuses is
-    // logged as a WARNING and left out.
+    // logged as a WARNING and left out; `kind` names what the path is in that line.
     static void SetDateProperty(const FILETIME& time, const std::wstring& label, DateProperty& property,
-                                const std::wstring& path);
+                                const std::wstring& path, const std::wstring& kind = L"file");
 
 private:
     void ReadAttributes();
@@ -74,8 +86,7 @@ private:
     void ReadVersionInfo();
 
     DateProperty dateCreated, dateLastModified, dateLastAccess;
-    FileAttributeFlag readOnly, archive, hidden, system, encrypted, compressed, indexed, symbolicLink, offline,
-        sparseFile, temporary;
+    AttributeFlags attributeFlags;
     TextProperty md5;
     VersionProperty fileVersion, productVersion;
     TextProperty language;
