@@ -68,6 +68,56 @@ if [ ${#missing[@]} -gt 0 ]; then
   $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# ---------------------------------------------------------------- 32-bit Wine through qemu-user
+# The shipped programs are 32-bit. Where the kernel cannot start 32-bit Wine (IA32 emulation off),
+# scripts/with-wine32.sh runs it through qemu-i386 10 or later; bookworm's own qemu-user (7.2) is
+# far too slow, so it comes from bookworm-backports, through the machine's own Debian mirror.
+qemu_ok() {
+  local q v
+  for q in /usr/bin/qemu-i386 /usr/bin/qemu-i386-static; do
+    v=$("$q" --version 2>/dev/null | sed -n 's/^qemu-i386 version \([0-9]*\)\..*/\1/p' | head -n1)
+    [ -n "$v" ] && [ "$v" -ge 10 ] && return 0
+  done
+  return 1
+}
+debian_mirror() {  # the URI of the machine's deb entry for its release, else Debian's own
+  local codename=$1 uri
+  uri=$(awk -v suite="$codename" '
+          /^[[:space:]]*$/ { if (deb && hit && u != "") { print u; exit } deb = hit = 0; u = ""; next }
+          /^Types:/ { deb = ($0 ~ /[[:space:]]deb([[:space:]]|$)/) }
+          /^URIs:/ { u = $2 }
+          /^Suites:/ { for (i = 2; i <= NF; i++) if ($i == suite) hit = 1 }
+          END { if (deb && hit && u != "") print u }' /etc/apt/sources.list.d/*.sources 2>/dev/null | head -n1)
+  if [ -z "$uri" ]; then
+    uri=$(cat /etc/apt/sources.list /etc/apt/sources.list.d/*.list 2>/dev/null |
+          awk -v suite="$codename" '$1 == "deb" { n = 2
+                                                  if ($2 ~ /^\[/) { while (n < NF && $n !~ /\]$/) n++; n++ }
+                                                  if ($(n + 1) == suite) { print $n; exit } }')
+  fi
+  echo "${uri:-http://deb.debian.org/debian}"
+}
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1 && ! qemu_ok; then
+  codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-bookworm}")
+  if ! grep -rqsE "^Suites:.*[[:space:]]$codename-backports([[:space:]]|$)|^deb .*[[:space:]]$codename-backports[[:space:]]" \
+       /etc/apt/sources.list /etc/apt/sources.list.d/; then
+    mirror=$(debian_mirror "$codename")
+    log "adding $codename-backports from $mirror (for qemu-user)"
+    $SUDO tee /etc/apt/sources.list.d/gathrix-backports.sources >/dev/null <<EOF
+Types: deb
+URIs: $mirror
+Suites: $codename-backports
+Components: main
+Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg
+EOF
+  fi
+  log "apt-get update"
+  $SUDO apt-get update -qq
+  log "installing qemu-user from $codename-backports"
+  $SUDO env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    -t "$codename-backports" qemu-user >/dev/null
+  qemu_ok || { log "qemu-user 10 or later is still missing: the 32-bit build cannot be tested"; exit 1; }
+fi
+
 # ---------------------------------------------------------------- dependency key
 srcver() { apt-cache showsrc "$1" | awk '/^Version:/ {print $2; exit}'; }
 tinyxml_ver=$(srcver tinyxml)

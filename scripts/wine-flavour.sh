@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
-# Prints the build flavour the tests run against.
+# Prints the build flavours the tests run against, one a line, the shipped 32-bit build first.
 #
-# The shipped programs are 32-bit, but 32-bit Wine needs a kernel with IA32 emulation, which the
-# machines this project is built on have switched off; there the 64-bit build of the same sources
-# is tested. The 64-bit build is the default everywhere, so that a run means the same on every
-# machine; GATHRIX_TEST_FLAVOUR=i686 tests the 32-bit build itself where its loader can start.
-case "${GATHRIX_TEST_FLAVOUR:-x86_64}" in
-  i686)
-    if /usr/lib/wine/wine --version >/dev/null 2>&1; then echo i686; exit 0; fi
-    echo "32-bit Wine cannot start on this kernel (IA32 emulation is off)" >&2
-    exit 1 ;;
+# By default both: the shipped 32-bit build (i686, build/), run through scripts/with-wine32.sh,
+# which starts 32-bit Wine natively or, where the kernel has IA32 emulation switched off, through
+# qemu-user in a namespace of its own; and the 64-bit build of the same sources (x86_64,
+# build/x64), for Procscout64 and the 64-bit side of the WOW64 cases.
+# GATHRIX_TEST_FLAVOUR=i686 or GATHRIX_TEST_FLAVOUR=x86_64 runs one of them only.
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+case "${GATHRIX_TEST_FLAVOUR:-both}" in
+  both|i686)
+    if ! how=$("$here/with-wine32.sh" --check); then
+      echo "the shipped 32-bit build cannot be tested here (GATHRIX_TEST_FLAVOUR=x86_64 tests the 64-bit build only)" >&2
+      exit 1
+    fi
+    echo "32-bit Wine starts here: $how" >&2
+    echo i686
+    [ "${GATHRIX_TEST_FLAVOUR:-both}" = both ] && echo x86_64
+    exit 0 ;;
   x86_64) echo x86_64 ;;
-  *) echo "GATHRIX_TEST_FLAVOUR must be i686 or x86_64" >&2; exit 1 ;;
+  *) echo "GATHRIX_TEST_FLAVOUR must be i686 or x86_64 (unset: both)" >&2; exit 1 ;;
 esac
