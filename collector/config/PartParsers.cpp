@@ -3,6 +3,7 @@
 #include "collector/config/ComObjectsParser.h"
 #include "collector/config/DirectoryInfosParser.h"
 #include "collector/config/EnvironmentVariablesParser.h"
+#include "collector/config/EventlogParser.h"
 #include "collector/config/ExternalProgramParser.h"
 #include "collector/config/FileContentParser.h"
 #include "collector/config/FileInfosParser.h"
@@ -39,7 +40,7 @@ void RegisterPartParsers(ConfigFileParser& reader, const CommandLine::Settings& 
     reader.RegisterParser(std::make_unique<FileContentParser>());
     reader.RegisterParser(std::make_unique<FileInfosParser>());
     reader.RegisterParser(std::make_unique<FilePropertiesFromRegistryValueParser>());
-    // EventlogParser
+    reader.RegisterParser(std::make_unique<EventlogParser>());
     reader.RegisterParser(std::make_unique<QuellonEventDbParser>());
     reader.RegisterParser(std::make_unique<ExternalProgramParser>());
     reader.RegisterParser(std::make_unique<ServicesParser>());

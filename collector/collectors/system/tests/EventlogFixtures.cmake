@@ -1,0 +1,41 @@
+# The event-log fixtures: a stand-in wevtapi.dll (Wine's own reads no event), installed into the
+# prefix's system folder by the tests and loaded there with WINEDLLOVERRIDES=wevtapi=n, and two
+# message-table DLLs for the classic API's message formatting.
+set(SYSTEM_FIXTURE_DIR ${CMAKE_BINARY_DIR}/fixtures/system)
+
+if(NOT TARGET wevtapi_standin)
+  add_library(wevtapi_standin SHARED
+    ${CMAKE_CURRENT_LIST_DIR}/fixtures/WevtapiStandIn.c
+    ${CMAKE_CURRENT_LIST_DIR}/fixtures/WevtapiStandIn.def)
+  set_target_properties(wevtapi_standin PROPERTIES
+    PREFIX "" OUTPUT_NAME wevtapi
+    RUNTIME_OUTPUT_DIRECTORY ${SYSTEM_FIXTURE_DIR})
+  target_link_libraries(wevtapi_standin PRIVATE advapi32)
+  if(NOT GATHRIX_TEST_BUILD_64)
+    # stdcall exports without their @N decoration, as the real library has them.
+    target_link_options(wevtapi_standin PRIVATE -Wl,--kill-at)
+  endif()
+endif()
+add_dependencies(${AREA_TEST_TARGET} wevtapi_standin)
+
+set(message_dll_outputs)
+foreach(messages EventMessages SecondMessages)
+  set(source ${CMAKE_CURRENT_LIST_DIR}/fixtures/${messages}.mc)
+  set(work ${SYSTEM_FIXTURE_DIR}/${messages})
+  set(output ${SYSTEM_FIXTURE_DIR}/${messages}.dll)
+  string(REPLACE "windres" "windmc" windmc ${CMAKE_RC_COMPILER})
+  add_custom_command(
+    OUTPUT ${output}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${work}
+    COMMAND ${windmc} -h ${work} -r ${work} ${source}
+    COMMAND ${CMAKE_RC_COMPILER} -I ${work} ${work}/${messages}.rc -O coff -o ${work}/${messages}.o
+    COMMAND ${CMAKE_C_COMPILER} -shared -nostdlib -Wl,-e,0 -o ${output} ${work}/${messages}.o
+    DEPENDS ${source}
+    COMMENT "Making the message-table fixture ${messages}.dll")
+  list(APPEND message_dll_outputs ${output})
+endforeach()
+add_custom_target(system_message_fixtures DEPENDS ${message_dll_outputs})
+add_dependencies(${AREA_TEST_TARGET} system_message_fixtures)
+
+# The in-process event-log tests read through the stand-in.
+list(APPEND AREA_TEST_PROPERTIES ENVIRONMENT "WINEDLLOVERRIDES=wevtapi=n")

@@ -1,0 +1,47 @@
+#include "collector/config/EventlogParser.h"
+
+#include "collector/collectors/system/EventlogInfo.h"
+#include "collector/config/ValidationResult.h"
+
+#include <memory>
+
+namespace Gathrix::ConfigParsing {
+
+bool ValidateSingleChildElement(const TiXmlElement* element, const std::string& childName, ValidationResult& result) {
+    const TiXmlElement* child = element->FirstChildElement();
+    if (child == nullptr) {
+        result.SetMissingElement(childName);
+        return result.valid;
+    }
+    if (child->ValueStr() != childName) {
+        result.SetUnexpectedElement(child, childName);
+        return result.valid;
+    }
+    if (const TiXmlElement* further = child->NextSiblingElement())
+        result.SetUnexpectedElement(further);
+    else
+        result.SetValid();
+    return result.valid;
+}
+
+DelegateMap EventlogParser::GetDelegates() {
+    DelegateMap delegates;
+    delegates["WindowsEventlog"] =
+        MakeJobItemsDelegate(this, &EventlogParser::Validate, &EventlogParser::ParseToJobItems);
+    return delegates;
+}
+
+bool EventlogParser::Validate(const TiXmlElement* element, ValidationResult& result) {
+    return ValidateSingleChildElement(element, "EventlogProtocolName", result);
+}
+
+void EventlogParser::ParseToJobItems(const TiXmlElement* element, IJobItemContainer& container,
+                                     const std::string& /*name*/) {
+    // Validation made sure the child is there; an empty one, or one that begins with a comment,
+    // gives an empty name, which names no log.
+    const TiXmlElement* child = element->FirstChildElement();
+    auto job = std::make_unique<EventlogInfo>(child ? ElementWideText(child) : std::wstring());
+    container.AddJobItem(job.release());
+}
+
+} // namespace Gathrix::ConfigParsing
