@@ -150,18 +150,4 @@ TEST_F(VistaApiTest, TimeAboveTheDateLimitIsRefused) {
     EXPECT_EQ(L"Cannot create DateTime: filetime is too big.", ThrownMessage([&] { event->GetTimeCreated(); }));
 }
 
-TEST(VistaApiLoading, LibraryComesFromTheSystemFolderNotTheCurrentOne) {
-    // A wevtapi.dll planted in the current folder is never the one loaded.
-    ScratchFolder folder(L"planted");
-    WevtapiStandIn standIn;
-    ASSERT_TRUE(standIn.Loaded());
-    ASSERT_TRUE(CopyFileW((SystemFixtureDir() + L"\\EventMessages.dll").c_str(), (folder / L"wevtapi.dll").c_str(), FALSE));
-    wchar_t saved[MAX_PATH] = {};
-    GetCurrentDirectoryW(MAX_PATH, saved);
-    ASSERT_TRUE(SetCurrentDirectoryW(folder.Path().c_str()));
-    std::wstring failure = ThrownMessage([] { WevtlogApiWinVista api; });
-    SetCurrentDirectoryW(saved);
-    EXPECT_EQ(L"(nothing thrown)", failure) << "the message-table library in the current folder has no Evt functions";
-}
-
 } // namespace
