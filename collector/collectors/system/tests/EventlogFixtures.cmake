@@ -12,8 +12,9 @@ if(NOT TARGET wevtapi_standin)
     RUNTIME_OUTPUT_DIRECTORY ${SYSTEM_FIXTURE_DIR})
   target_link_libraries(wevtapi_standin PRIVATE advapi32)
   if(NOT GATHRIX_TEST_BUILD_64)
-    # stdcall exports without their @N decoration, as the real library has them.
-    target_link_options(wevtapi_standin PRIVATE -Wl,--kill-at)
+    # stdcall exports without their @N decoration, as the real library has them (the .def names
+    # them undecorated; the fix-up to the decorated symbols is intended).
+    target_link_options(wevtapi_standin PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
   endif()
 endif()
 add_dependencies(${AREA_TEST_TARGET} wevtapi_standin)
