@@ -1,6 +1,8 @@
 // The real wizard under a virtual X display, worked by the driver against a stand-in collector.
 #include "wizard/tests/WizardTestSupport.h"
 
+#include "common/Handles.h"
+
 #include <shlobj.h>
 
 #include <string>
@@ -355,17 +357,21 @@ TEST(WizardStart, LibraryWithoutLanguageCodeOffersOnlyNamesWithoutLanguage) {
 }
 
 TEST(WizardStart, ContactFieldsStartWithTheRegisteredOwnerAndOrganization) {
-    const wchar_t* key = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+    // The wizard reads the native (64-bit) view, where Windows keeps the owner; a 32-bit test
+    // process under WOW64 must write there too.
+    Gathrix::UniqueRegKey key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
+                                           KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, key.Put()));
     auto read = [&](const wchar_t* name, std::wstring& value) {
         wchar_t text[512] = {};
         DWORD size = sizeof(text);
-        bool present = RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_REG_SZ, nullptr, text, &size) == ERROR_SUCCESS;
+        bool present = RegGetValueW(key.Get(), nullptr, name, RRF_RT_REG_SZ, nullptr, text, &size) == ERROR_SUCCESS;
         value = text;
         return present;
     };
     auto write = [&](const wchar_t* name, const std::wstring& value) {
-        return RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, name, REG_SZ, value.c_str(),
-                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+        return RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                              static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
     };
     std::wstring owner, organization;
     bool hadOwner = read(L"RegisteredOwner", owner);
@@ -383,7 +389,7 @@ TEST(WizardStart, ContactFieldsStartWithTheRegisteredOwnerAndOrganization) {
         EXPECT_EQ(ControlText(dialog, IDC_CALL_NUMBER), L"");
     }
     // Without the organization the owner is still taken.
-    RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, L"RegisteredOrganization");
+    RegDeleteValueW(key.Get(), L"RegisteredOrganization");
     {
         WizardFolder folder;
         auto wizard = folder.Start();
@@ -395,7 +401,7 @@ TEST(WizardStart, ContactFieldsStartWithTheRegisteredOwnerAndOrganization) {
     if (hadOwner)
         write(L"RegisteredOwner", owner);
     else
-        RegDeleteKeyValueW(HKEY_LOCAL_MACHINE, key, L"RegisteredOwner");
+        RegDeleteValueW(key.Get(), L"RegisteredOwner");
     if (hadOrganization)
         write(L"RegisteredOrganization", organization);
 }
