@@ -1,6 +1,7 @@
 #include "collector/config/QuellonEventDbParser.h"
 
 #include "collector/collectors/system/QuellonEventDatabase.h"
+#include "collector/config/EventlogParser.h"
 #include "collector/config/ValidationResult.h"
 #include "collector/core/Variables.h"
 
@@ -16,20 +17,7 @@ DelegateMap QuellonEventDbParser::GetDelegates() {
 }
 
 bool QuellonEventDbParser::Validate(const TiXmlElement* element, ValidationResult& result) {
-    const TiXmlElement* child = element->FirstChildElement();
-    if (child == nullptr) {
-        result.SetMissingElement("EventDbPluginPath");
-        return result.valid;
-    }
-    if (child->ValueStr() != "EventDbPluginPath") {
-        result.SetUnexpectedElement(child, "EventDbPluginPath");
-        return result.valid;
-    }
-    if (const TiXmlElement* further = child->NextSiblingElement())
-        result.SetUnexpectedElement(further);
-    else
-        result.SetValid();
-    return result.valid;
+    return ValidateSingleChildElement(element, "EventDbPluginPath", result);
 }
 
 void QuellonEventDbParser::ParseToJobItems(const TiXmlElement* element, IJobItemContainer& container,

@@ -170,7 +170,7 @@ TEST(ProcessLister, OtherBitnessPrintsNothingForTheHelper) {
     const std::wstring other = DistDir() + L"\\" + kOtherLister;
     if (!PathExists(other))
         GTEST_SKIP() << "this tree builds no " << Utils::ToUtf8(kOtherLister)
-                     << " (the 64-bit test tree has no 32-bit programs; a 32-bit helper needs IA32 emulation)";
+                     << " (the 64-bit test tree has no 32-bit programs: the case runs in the 32-bit suite)";
     ScratchFolder folder(L"scout-other");
     const std::wstring name = L"helper-" + std::to_wstring(GetCurrentProcessId()) + L".exe";
     ASSERT_TRUE(PlaceStandIn(folder / name));
