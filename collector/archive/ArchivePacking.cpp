@@ -1,7 +1,7 @@
 #include "collector/archive/ArchivePacking.h"
 
-#include "collector/core/Directories.h"
-#include "collector/core/DynamicLibrary.h"
+#include "collector/platform/Directories.h"
+#include "collector/platform/DynamicLibrary.h"
 
 #include "common/Handles.h"
 #include "common/TextUtils.h"

@@ -1,6 +1,6 @@
 #include "collector/config/EnvironmentVariablesParser.h"
 
-#include "collector/collectors/system/EnvironmentVariables.h"
+#include "collector/collectors/processes/EnvironmentVariables.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
 #include "collector/config/EventlogParser.h"
 
-#include "collector/collectors/system/EventlogInfo.h"
+#include "collector/collectors/eventlogs/EventlogInfo.h"
 #include "collector/config/ValidationResult.h"
 
 #include <memory>

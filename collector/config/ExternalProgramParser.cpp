@@ -1,8 +1,8 @@
 #include "collector/config/ExternalProgramParser.h"
 
-#include "collector/collectors/system/ExternalProgram.h"
+#include "collector/collectors/processes/ExternalProgram.h"
 #include "collector/config/ValidationResult.h"
-#include "collector/core/Variables.h"
+#include "collector/platform/Variables.h"
 
 #include <memory>
 

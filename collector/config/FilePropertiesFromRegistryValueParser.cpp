@@ -2,7 +2,7 @@
 
 #include "collector/collectors/files/FilePropertiesFromRegistryValue.h"
 #include "collector/config/ValidationResult.h"
-#include "collector/core/Variables.h"
+#include "collector/platform/Variables.h"
 #include "common/Registry.h"
 
 #include <memory>

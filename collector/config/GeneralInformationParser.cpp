@@ -1,6 +1,6 @@
 #include "collector/config/GeneralInformationParser.h"
 
-#include "collector/collectors/system/GeneralInformation.h"
+#include "collector/collectors/wmi/GeneralInformation.h"
 
 #include <memory>
 

@@ -1,9 +1,9 @@
 #include "collector/config/LocatingParsers.h"
 
 #include "collector/collectors/files/FileContent.h"
-#include "collector/collectors/system/ExternalProgram.h"
+#include "collector/collectors/processes/ExternalProgram.h"
 #include "collector/config/ValidationResult.h"
-#include "collector/core/Directories.h"
+#include "collector/platform/Directories.h"
 #include "common/Exceptions.h"
 #include "common/Logging.h"
 #include "common/Registry.h"

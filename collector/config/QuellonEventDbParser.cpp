@@ -1,9 +1,9 @@
 #include "collector/config/QuellonEventDbParser.h"
 
-#include "collector/collectors/system/QuellonEventDatabase.h"
+#include "collector/collectors/eventdatabase/QuellonEventDatabase.h"
 #include "collector/config/EventlogParser.h"
 #include "collector/config/ValidationResult.h"
-#include "collector/core/Variables.h"
+#include "collector/platform/Variables.h"
 
 #include <memory>
 

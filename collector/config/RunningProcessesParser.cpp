@@ -1,6 +1,6 @@
 #include "collector/config/RunningProcessesParser.h"
 
-#include "collector/collectors/system/RunningProcesses.h"
+#include "collector/collectors/processes/RunningProcesses.h"
 #include "collector/config/ValidationResult.h"
 
 #include <memory>

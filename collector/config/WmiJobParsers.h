@@ -3,11 +3,11 @@
 // "LogicalDisks", "DiskDrives", "InstalledDrivers", "Services" and "CdRomDrives". Each element
 // becomes one job item of its kind.
 
-#include "collector/collectors/system/CdRomDrives.h"
-#include "collector/collectors/system/DiskDrives.h"
-#include "collector/collectors/system/InstalledDrivers.h"
-#include "collector/collectors/system/LogicalDisks.h"
-#include "collector/collectors/system/Services.h"
+#include "collector/collectors/wmi/CdRomDrives.h"
+#include "collector/collectors/wmi/DiskDrives.h"
+#include "collector/collectors/wmi/InstalledDrivers.h"
+#include "collector/collectors/wmi/LogicalDisks.h"
+#include "collector/collectors/wmi/Services.h"
 #include "collector/config/IConfigPartParser.h"
 
 #include <memory>

@@ -1,7 +1,7 @@
 #include "collector/products/DetectionUtilities.h"
 
-#include "collector/core/Directories.h"
-#include "collector/core/Variables.h"
+#include "collector/platform/Directories.h"
+#include "collector/platform/Variables.h"
 #include "common/Exceptions.h"
 #include "common/Logging.h"
 #include "common/Registry.h"

@@ -1,6 +1,6 @@
 #include "collector/products/Publishers.h"
 
-#include "collector/core/Variables.h"
+#include "collector/platform/Variables.h"
 #include "collector/products/BuildDatProducts.h"
 #include "collector/products/CrossDetectionProducts.h"
 #include "collector/products/FolderProducts.h"

@@ -1,4 +1,4 @@
-# The stand-in program of the tools and system tests (fixtures/ProcessStandIn.cpp), built once per
+# The stand-in program of the tools and process tests (fixtures/ProcessStandIn.cpp), built once per
 # tree into tests/standins; the tests copy it under the names they need.
 if(NOT TARGET gathrix_process_standin)
   add_executable(gathrix_process_standin ${CMAKE_SOURCE_DIR}/tools/tests/fixtures/ProcessStandIn.cpp)

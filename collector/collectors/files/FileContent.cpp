@@ -1,8 +1,8 @@
 #include "collector/collectors/files/FileContent.h"
 
 #include "collector/collectors/files/FindFiles.h"
-#include "collector/core/Directories.h"
-#include "collector/core/Variables.h"
+#include "collector/platform/Directories.h"
+#include "collector/platform/Variables.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Logging.h"
 #include "common/TextUtils.h"

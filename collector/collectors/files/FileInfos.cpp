@@ -2,7 +2,7 @@
 
 #include "collector/collectors/files/FileProperties.h"
 #include "collector/collectors/files/FindFiles.h"
-#include "collector/core/Variables.h"
+#include "collector/platform/Variables.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Exceptions.h"
 #include "common/TextUtils.h"

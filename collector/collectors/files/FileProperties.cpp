@@ -1,8 +1,8 @@
 #include "collector/collectors/files/FileProperties.h"
 
 #include "collector/collectors/files/PathCandidate.h"
-#include "collector/core/Md5.h"
-#include "collector/core/Variables.h"
+#include "collector/platform/Md5.h"
+#include "collector/platform/Variables.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Exceptions.h"
 #include "common/Handles.h"

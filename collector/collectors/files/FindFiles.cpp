@@ -1,6 +1,6 @@
 #include "collector/collectors/files/FindFiles.h"
 
-#include "collector/core/Variables.h"
+#include "collector/platform/Variables.h"
 #include "common/Handles.h"
 #include "common/OperatingSystem.h"
 #include "common/TextUtils.h"

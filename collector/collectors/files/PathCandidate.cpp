@@ -1,7 +1,7 @@
 #include "collector/collectors/files/PathCandidate.h"
 
-#include "collector/core/Variables.h"
-#include "collector/core/Wow64.h"
+#include "collector/platform/Variables.h"
+#include "collector/platform/Wow64.h"
 #include "common/OperatingSystem.h"
 #include "common/TextUtils.h"
 

@@ -1,4 +1,4 @@
-#include "collector/collectors/system/EventlogInfo.h"
+#include "collector/collectors/eventlogs/EventlogInfo.h"
 #include "collector/config/EventlogParser.h"
 #include "collector/config/PartParsers.h"
 #include "collector/config/ValidationResult.h"

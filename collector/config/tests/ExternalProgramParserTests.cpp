@@ -1,9 +1,9 @@
-#include "collector/collectors/system/ExternalProgram.h"
+#include "collector/collectors/processes/ExternalProgram.h"
 #include "collector/config/ExternalProgramParser.h"
 #include "collector/config/PartParsers.h"
 #include "collector/config/ValidationResult.h"
 #include "collector/config/tests/ConfigTestSupport.h"
-#include "collector/core/Variables.h"
+#include "collector/platform/Variables.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <tinyxml.h>

@@ -1,5 +1,5 @@
 #include "collector/collectors/files/FileContent.h"
-#include "collector/collectors/system/ExternalProgram.h"
+#include "collector/collectors/processes/ExternalProgram.h"
 #include "collector/config/LocatingParsers.h"
 #include "collector/config/PartParsers.h"
 #include "collector/config/ValidationResult.h"

@@ -1,4 +1,4 @@
-#include "collector/collectors/system/QuellonEventDatabase.h"
+#include "collector/collectors/eventdatabase/QuellonEventDatabase.h"
 #include "collector/config/PartParsers.h"
 #include "collector/config/QuellonEventDbParser.h"
 #include "collector/config/ValidationResult.h"

@@ -2,7 +2,7 @@
 #include "collector/collectors/files/FilePropertiesFromRegistryKey.h"
 #include "collector/collectors/files/FilePropertiesFromRegistryValue.h"
 #include "collector/collectors/files/tests/PrivateRegistry.h"
-#include "collector/collectors/system/EnvironmentVariables.h"
+#include "collector/collectors/processes/EnvironmentVariables.h"
 #include "collector/config/ComObjectsParser.h"
 #include "collector/config/EnvironmentVariablesParser.h"
 #include "collector/config/FilePropertiesFromRegistryKeyParser.h"
@@ -10,7 +10,7 @@
 #include "collector/config/PartParsers.h"
 #include "collector/config/ValidationResult.h"
 #include "collector/config/tests/ConfigTestSupport.h"
-#include "collector/core/Variables.h"
+#include "collector/platform/Variables.h"
 #include "common/OperatingSystem.h"
 #include "common/tests/support/TestSupport.h"
 

@@ -1,4 +1,4 @@
-#include "collector/collectors/system/RunningProcesses.h"
+#include "collector/collectors/processes/RunningProcesses.h"
 #include "collector/config/PartParsers.h"
 #include "collector/config/RunningProcessesParser.h"
 #include "collector/config/ValidationResult.h"

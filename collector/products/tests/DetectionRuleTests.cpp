@@ -2,7 +2,7 @@
 // cross-detection products, ambiguous cross-detection keys, the toolbar editions and marker,
 // build.dat and registry reads, and the machine without any product.
 
-#include "collector/core/Variables.h"
+#include "collector/platform/Variables.h"
 #include "collector/products/BuildDatProducts.h"
 #include "collector/products/CrossDetectionProducts.h"
 #include "collector/products/DetectionUtilities.h"

@@ -2,7 +2,7 @@
 // the same machine with one thing changed so that it is not. Keys, value names, names and
 // variables are typed here again on purpose: a typo on either side shows.
 
-#include "collector/core/Variables.h"
+#include "collector/platform/Variables.h"
 #include "collector/products/Publishers.h"
 #include "collector/products/ToolbarProducts.h"
 #include "collector/products/UninstallEntryProducts.h"

@@ -4,7 +4,7 @@
 #include "collector/result/ResultFileWriter.h"
 #include "collector/result/tests/ResultFixture.h"
 #include "common/Exceptions.h"
-#include "collector/core/Md5.h"
+#include "collector/platform/Md5.h"
 #include "common/Handles.h"
 #include "common/XmlFiles.h"
 

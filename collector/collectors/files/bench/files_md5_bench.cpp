@@ -3,7 +3,7 @@
 // first with md5sum on the same file.
 //   files_md5_bench FILE
 #include "collector/collectors/files/FileProperties.h"
-#include "collector/core/Md5.h"
+#include "collector/platform/Md5.h"
 
 #include "collector/collectors/files/bench/BenchClock.h"
 

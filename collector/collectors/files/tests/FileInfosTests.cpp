@@ -1,7 +1,7 @@
 #include "collector/collectors/files/FileInfos.h"
 #include "collector/collectors/files/FileProperties.h"
 #include "collector/collectors/files/tests/FilesTestSupport.h"
-#include "collector/core/Variables.h"
+#include "collector/platform/Variables.h"
 #include "collector/result/ResultFileWriter.h"
 #include "collector/result/tests/ResultFixture.h"
 #include "common/OperatingSystem.h"

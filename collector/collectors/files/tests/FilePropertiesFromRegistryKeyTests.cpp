@@ -2,7 +2,7 @@
 #include "collector/collectors/files/tests/FilesTestSupport.h"
 #include "collector/collectors/files/tests/PrivateRegistry.h"
 #include "collector/collectors/files/tests/WrittenElements.h"
-#include "collector/core/Variables.h"
+#include "collector/platform/Variables.h"
 #include "common/OperatingSystem.h"
 #include "common/TextUtils.h"
 

@@ -1,6 +1,6 @@
 #include "collector/collectors/files/FileProperties.h"
 #include "collector/collectors/files/tests/FilesTestSupport.h"
-#include "collector/core/Variables.h"
+#include "collector/platform/Variables.h"
 #include "common/OperatingSystem.h"
 #include "common/Handles.h"
 #include "common/TextUtils.h"

@@ -2,7 +2,7 @@
 // Helpers of the files tests: the system folders of both views, files placed in one view only,
 // and the fixtures that Fixtures.cmake makes at build time.
 
-#include "collector/core/Wow64.h"
+#include "collector/platform/Wow64.h"
 #include "common/tests/support/LogCapture.h"
 #include "common/tests/support/TestSupport.h"
 

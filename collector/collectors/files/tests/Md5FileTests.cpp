@@ -1,5 +1,5 @@
 // The digest of whole files against md5sum's, on files made at build time (Fixtures.cmake).
-#include "collector/core/Md5.h"
+#include "collector/platform/Md5.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

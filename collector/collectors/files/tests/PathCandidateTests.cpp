@@ -1,6 +1,6 @@
 #include "collector/collectors/files/PathCandidate.h"
 #include "collector/collectors/files/tests/FilesTestSupport.h"
-#include "collector/core/Variables.h"
+#include "collector/platform/Variables.h"
 #include "common/OperatingSystem.h"
 #include "common/TextUtils.h"
 

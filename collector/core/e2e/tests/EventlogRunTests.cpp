@@ -4,7 +4,7 @@
 // wevtapi.dll by its full path: the stand-in refuses to load when told to instead.)
 
 #include "collector/archive/tests/ArchiveListing.h"
-#include "collector/collectors/system/tests/EventlogTestSupport.h"
+#include "collector/collectors/eventlogs/tests/EventlogTestSupport.h"
 #include "collector/core/e2e/tests/CollectorProcess.h"
 #include "common/TextUtils.h"
 

@@ -8,7 +8,7 @@ add_test(NAME CollectorArchive.SampleModeFileCheckedFromTheLinuxSide
 set_tests_properties(CollectorArchive.SampleModeFileCheckedFromTheLinuxSide PROPERTIES
                      LABELS e2e RESOURCE_LOCK gathrix_running_mutex TIMEOUT 600)
 
-# The event-database run uses the signed stand-in plug-ins of the system tests.
+# The event-database run uses the signed stand-in plug-ins of the event-database tests.
 add_dependencies(${AREA_TEST_TARGET} plugin_fixtures)
 
 # The WMI jobs and the general information run from the Linux side, where the environment sets
@@ -18,5 +18,5 @@ add_test(NAME WmiRun.TimeZonesWmiAndNoWmiCheckedFromTheLinuxSide
 set_tests_properties(WmiRun.TimeZonesWmiAndNoWmiCheckedFromTheLinuxSide PROPERTIES
                      LABELS e2e RESOURCE_LOCK gathrix_running_mutex TIMEOUT 600)
 
-# The event-log runs use the system tests' stand-in wevtapi.dll (made by their fixtures).
+# The event-log runs use the event-log tests' stand-in wevtapi.dll (made by their fixtures).
 add_dependencies(${AREA_TEST_TARGET} wevtapi_standin)

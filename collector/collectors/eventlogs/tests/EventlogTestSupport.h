@@ -1,0 +1,91 @@
+#pragma once
+// Helpers of the event-log tests: the stand-in wevtapi.dll installed where the collector loads it
+// from, the script that tells it what to deliver, and times relative to the reader's window.
+
+#include "collector/collectors/eventlogs/EventlogReader.h"
+#include "common/Handles.h"
+#include "common/TextUtils.h"
+#include "common/tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+namespace Gathrix::Testing {
+
+inline std::wstring SystemFixtureDir() { return BinaryDir() + L"\\fixtures\\system"; }
+
+inline std::wstring SystemFolderLibrary(const std::wstring& name) {
+    wchar_t folder[MAX_PATH] = {};
+    GetSystemDirectoryW(folder, MAX_PATH);
+    return std::wstring(folder) + L"\\" + name;
+}
+
+// Puts the stand-in into the system folder unless it is there already. The tests share one
+// prefix and run side by side: one at a time under a named mutex, and a copy only when the bytes
+// differ (a library in use can't be replaced).
+inline void InstallWevtapiStandIn() {
+    UniqueHandle mutex(CreateMutexW(nullptr, FALSE, L"Global\\GathrixWevtapiStandIn"));
+    if (mutex)
+        WaitForSingleObject(mutex.Get(), 60000);
+    const std::wstring source = SystemFixtureDir() + L"\\wevtapi.dll";
+    const std::wstring target = SystemFolderLibrary(L"wevtapi.dll");
+    const std::string wanted = ReadFileBytes(source);
+    if (!wanted.empty() && ReadFileBytes(target) != wanted)
+        CopyFileW(source.c_str(), target.c_str(), FALSE);
+    if (mutex)
+        ReleaseMutex(mutex.Get());
+}
+
+// The stand-in as the collector loads it, kept loaded by the test so that its counters persist.
+// Fails the test when Wine's own library answers instead (WINEDLLOVERRIDES=wevtapi=n is set for
+// the event-log tests by their ctest properties).
+class WevtapiStandIn {
+public:
+    WevtapiStandIn() {
+        InstallWevtapiStandIn();
+        library.Reset(LoadLibraryW(SystemFolderLibrary(L"wevtapi.dll").c_str()));
+        if (library)
+            openHandles = reinterpret_cast<LONG(WINAPI*)()>(
+                reinterpret_cast<void*>(GetProcAddress(library.Get(), "StandInOpenHandles")));
+    }
+    bool Loaded() const { return openHandles != nullptr; }
+    long OpenHandles() const { return openHandles ? openHandles() : -1; }
+
+private:
+    UniqueLibrary library;
+    LONG(WINAPI* openHandles)() = nullptr;
+};
+
+// A script for the stand-in in a scratch file, named to it through the environment.
+class StandInScript {
+public:
+    explicit StandInScript(const std::string& text) : folder(L"evtscript"), path(folder / L"script.txt") {
+        WriteFileBytes(path, text);
+        SetEnvironmentVariableW(L"GATHRIX_WEVTAPI_SCRIPT", path.c_str());
+    }
+    ~StandInScript() { SetEnvironmentVariableW(L"GATHRIX_WEVTAPI_SCRIPT", nullptr); }
+    const std::wstring& Path() const { return path; }
+
+private:
+    ScratchFolder folder;
+    std::wstring path;
+};
+
+// The reader's window start, taken by a first read of an empty reader.
+inline std::uint64_t TakeRunStart() {
+    if (!EventlogReader::RunStart()) {
+        EventlogReader empty(L"no such log", nullptr);
+        bool more = true;
+        empty.ReadNext(more);
+    }
+    return EventlogReader::RunStart()->GetCount();
+}
+
+inline std::string Decimal(std::uint64_t value) { return std::to_string(value); }
+
+inline std::string Narrow(const std::wstring& text) { return Utils::ToUtf8(text); }
+
+} // namespace Gathrix::Testing

@@ -1,0 +1,153 @@
+// The event-log API of Vista and later against the stand-in wevtapi.dll.
+
+#include "collector/collectors/eventlogs/EventlogApiVista.h"
+#include "collector/collectors/eventlogs/tests/EventlogTestSupport.h"
+#include "common/Exceptions.h"
+#include "common/TextUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <sddl.h>
+
+using namespace Gathrix;
+using namespace Gathrix::Testing;
+
+namespace {
+
+class VistaApiTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(standIn.Loaded()) << "the stand-in wevtapi.dll is not loaded: WINEDLLOVERRIDES=wevtapi=n"; }
+
+    std::unique_ptr<WevtlogApi::Event> Next(WevtlogApi& api) { return std::unique_ptr<WevtlogApi::Event>(api.GetNextEvent()); }
+
+    WevtapiStandIn standIn;
+};
+
+TEST_F(VistaApiTest, ReadsEveryValueNewestFirstAndEndsWithNull) {
+    StandInScript script(
+        "log\tApplication\n"
+        "event\tid=7036\tlevel=2\ttime=132500000000000000\tsource=Service Control Manager\tsid=S-1-5-18\tmessage=First\n"
+        "event\tid=65535\tlevel=4\ttime=132400000000000000\tsource=Other\tmessage=Second\n");
+    {
+        WevtlogApiWinVista api;
+        api.OpenProtocol(L"Application");
+        auto first = Next(api);
+        ASSERT_TRUE(first);
+        EXPECT_EQ(L"7036", first->GetEventId());
+        EXPECT_EQ(2, first->GetLevel());
+        EXPECT_EQ(L"2", first->GetLevelText());
+        EXPECT_EQ(L"Error", first->GetLevelName());
+        EXPECT_EQ(L"Service Control Manager", first->GetSource());
+        EXPECT_EQ(L"First", first->GetMessage());
+        EXPECT_EQ(132500000000000000ull, first->GetTimeCreated().GetCount());
+        EXPECT_EQ(DateTime::Utc, first->GetTimeCreated().GetKind());
+        // The SID of the local system, named as the system names it.
+        std::wstring account, domain;
+        PSID system = nullptr;
+        ASSERT_TRUE(ConvertStringSidToSidW(L"S-1-5-18", &system));
+        ASSERT_TRUE(System::LookupAccountBySid(system, account, domain));
+        LocalFree(system);
+        EXPECT_EQ(domain + L"\\" + account, first->GetUser());
+        // Values may be read again and in any order.
+        EXPECT_EQ(L"7036", first->GetEventId());
+        first.reset();
+
+        auto second = Next(api);
+        ASSERT_TRUE(second);
+        EXPECT_EQ(L"65535", second->GetEventId());
+        EXPECT_EQ(L"-unknown-", second->GetUser()) << "an event without a user SID";
+        second.reset();
+
+        EXPECT_FALSE(Next(api)) << "after the last event";
+        EXPECT_FALSE(Next(api)) << "and again";
+    }
+    EXPECT_EQ(0, standIn.OpenHandles()) << "every query, event, context and metadata handle closed";
+}
+
+TEST_F(VistaApiTest, LevelNamesOfTheNewerInterface) {
+    StandInScript script("log\tSystem\n"
+                         "event\tlevel=0\nevent\tlevel=1\nevent\tlevel=2\nevent\tlevel=3\nevent\tlevel=4\n"
+                         "event\tlevel=5\nevent\tlevel=8\nevent\tlevel=16\nevent\tlevel=255\n");
+    const std::vector<std::wstring> names = {L"Success", L"Critical error", L"Error",        L"Warning",     L"Information",
+                                             L"unknown", L"Audit success",  L"Audit error", L"unknown"};
+    WevtlogApiWinVista api;
+    api.OpenProtocol(L"System");
+    for (const auto& name : names) {
+        auto event = Next(api);
+        ASSERT_TRUE(event);
+        EXPECT_EQ(name, event->GetLevelName()) << "level " << int(event->GetLevel());
+        EXPECT_EQ(EventLevelNames::Interface::WinVista, event->GetInterface());
+    }
+}
+
+TEST_F(VistaApiTest, LogThatDoesNotExistFailsInEvtQuery) {
+    StandInScript script("log\tApplication\n");
+    WevtlogApiWinVista api;
+    EXPECT_EQ(L"EvtQuery: " + System::GetErrorText(15007), ThrownMessage([&] { api.OpenProtocol(L"NoSuchLog"); }));
+    EXPECT_EQ(L"call OpenProtocol() first", ThrownMessage([&] { Next(api); }));
+}
+
+TEST_F(VistaApiTest, ProviderWithoutMetadataFailsOnlyTheMessage) {
+    StandInScript script("nometadata\tNoResources\n"
+                         "log\tApplication\n"
+                         "event\tid=12\tsource=NoResources\tmessage=never shown\n");
+    WevtlogApiWinVista api;
+    api.OpenProtocol(L"Application");
+    auto event = Next(api);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(L"EvtOpenPublisherMetadata(NoResources): " + System::GetErrorText(15002),
+              ThrownMessage([&] { event->GetMessage(); }));
+    EXPECT_EQ(L"12", event->GetEventId());
+    EXPECT_EQ(L"NoResources", event->GetSource());
+}
+
+TEST_F(VistaApiTest, LongValuesTakeOneEnlargement) {
+    const std::string longProvider(200, 'P');  // 402 bytes with its zero: more than the first 120
+    StandInScript script("log\tApplication\n"
+                         "event\tsource=" + longProvider + "\tmessage=0123456789\tmessagelength=1000\n");
+    WevtlogApiWinVista api;
+    api.OpenProtocol(L"Application");
+    auto event = Next(api);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(std::wstring(200, L'P'), event->GetSource());
+    const std::wstring message = event->GetMessage();
+    ASSERT_EQ(1000u, message.size()) << "a message longer than 255 characters";
+    EXPECT_EQ(L"0123456789", message.substr(990));
+}
+
+TEST_F(VistaApiTest, BufferTooSmallIsRetriedOnceOnly) {
+    StandInScript script("render122\t1\nlog\tApplication\nevent\tid=4711\n");
+    WevtlogApiWinVista api;
+    api.OpenProtocol(L"Application");
+    auto event = Next(api);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(L"4711", event->GetEventId()) << "one 122 is answered by an enlargement";
+
+    StandInScript twice("render122\t2\nlog\tApplication\nevent\tid=4711\n");
+    WevtlogApiWinVista again;
+    again.OpenProtocol(L"Application");
+    auto second = Next(again);
+    ASSERT_TRUE(second);
+    EXPECT_EQ(L"EvtRender: " + System::GetErrorText(122), ThrownMessage([&] { second->GetEventId(); }));
+}
+
+TEST_F(VistaApiTest, ReadFailureOtherThanTheEndIsThrown) {
+    StandInScript script("log\tApplication\nevent\tcount=3\nfailat\t2\t1726\n");
+    WevtlogApiWinVista api;
+    api.OpenProtocol(L"Application");
+    EXPECT_TRUE(Next(api));
+    EXPECT_TRUE(Next(api));
+    EXPECT_EQ(L"EvtNext: " + System::GetErrorText(1726), ThrownMessage([&] { Next(api); }));
+}
+
+TEST_F(VistaApiTest, TimeAboveTheDateLimitIsRefused) {
+    StandInScript script("log\tApplication\nevent\ttime=9223372036854775809\n");
+    WevtlogApiWinVista api;
+    api.OpenProtocol(L"Application");
+    auto event = Next(api);
+    ASSERT_TRUE(event);
+    EXPECT_EQ(L"Cannot create DateTime: filetime is too big.", ThrownMessage([&] { event->GetTimeCreated(); }));
+}
+
+} // namespace
