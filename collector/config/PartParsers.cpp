@@ -25,7 +25,7 @@ namespace Gathrix::ConfigParsing {
 
 // One line per part parser, in the order of the element table; a parser whose job does not
 // exist yet is simply not here, and its element is logged as having no handler.
-void RegisterPartParsers(ConfigFileParser& reader, const CommandLine::Settings& settings,
+void RegisterPartParsers(ConfigFileParser& reader, const ContactData& contact,
                          const std::wstring& installedProducts) {
     reader.RegisterParser(&reader);
     reader.RegisterParser(std::make_unique<JobParser>());
@@ -33,7 +33,7 @@ void RegisterPartParsers(ConfigFileParser& reader, const CommandLine::Settings& 
     reader.RegisterParser(std::make_unique<FilePropertiesFromRegistryKeyParser>());
     reader.ReadModeName();
     reader.RegisterParser(std::make_unique<GeneralInformationParser>(
-        installedProducts, settings.name, settings.company, settings.email, settings.callNumber, reader.modeName));
+        installedProducts, contact.name, contact.company, contact.email, contact.callNumber, reader.modeName));
     reader.RegisterParser(std::make_unique<LogfileParser>());
     reader.RegisterParser(std::make_unique<WindowsStartmenuStartup>());
     reader.RegisterParser(std::make_unique<ComObjectsParser>());

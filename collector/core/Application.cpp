@@ -164,7 +164,8 @@ TopLevelEntityList Application::ReadGuardingWmi(const std::function<TopLevelEnti
 void Application::ReadConfiguration() {
     ConfigParsing::ConfigFileParser reader(Utils::ToUtf8(configFilePath));
     topLevelEntities = ReadGuardingWmi([&] {
-        ConfigParsing::RegisterPartParsers(reader, *settings, installedProducts);
+        ConfigParsing::RegisterPartParsers(
+            reader, {settings->name, settings->company, settings->email, settings->callNumber}, installedProducts);
         return reader.ParseConfigFile();
     });
 }

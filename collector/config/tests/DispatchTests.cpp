@@ -179,7 +179,7 @@ TEST_F(DispatchTest, TheConfigurationStepRegistersWhatExistsAndReadsTheModeName)
     ConfigFileParser reader(Utils::ToUtf8(
         Write("<Config><Mode><Name lang=\"de-de\">Voll</Name></Mode><Level1><Name>A</Name><Jobs>"
               "<JobGroup type=\"t\"><Name>G</Name><Jobs><IEExtensions/></Jobs></JobGroup></Jobs></Level1></Config>")));
-    CommandLine::Settings settings;
+    ContactData settings;
     RegisterPartParsers(reader, settings, L"- no products found -");
     EXPECT_EQ(L"Voll", reader.modeName);
     EXPECT_EQ(std::vector<std::wstring>({L"A: G(t)[]"}), Describe(reader.ParseConfigFile()));

@@ -92,7 +92,7 @@ TEST_F(ConfigTest, WindowsEventlogIsRegisteredWithTheReader) {
               "    <WindowsEventlog><EventlogProtocolName>System</EventlogProtocolName></WindowsEventlog>\n"
               "  </Jobs></Level1>\n</Config>\n");
     ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, CommandLine::Settings{}, L"");
+    RegisterPartParsers(reader, ContactData{}, L"");
     const TopLevelEntityList entities = reader.ParseConfigFile();
     ASSERT_EQ(1u, entities.size());
     ASSERT_EQ(2u, entities[0]->GetJobItems().size());

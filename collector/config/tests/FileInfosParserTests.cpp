@@ -102,7 +102,7 @@ TEST_F(ConfigTest, FileInfosIsRegisteredWithTheReader) {
               "    <FileInfos readSubFolders=\"true\"><Path>%windir%</Path><Filter>*.log</Filter></FileInfos>\n"
               "  </Jobs></Level1>\n</Config>\n");
     ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, CommandLine::Settings{}, L"");
+    RegisterPartParsers(reader, ContactData{}, L"");
     const TopLevelEntityList entities = reader.ParseConfigFile();
     ASSERT_EQ(1u, entities.size());
     ASSERT_EQ(1u, entities[0]->GetJobItems().size());

@@ -231,7 +231,7 @@ TEST_F(ConfigTest, FolderAndLogElementsAreRegisteredWithTheReader) {
               "    <WindowsStartmenuStartup/>\n"
               "  </Jobs></Level1>\n</Config>\n");
     ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, CommandLine::Settings{}, L"");
+    RegisterPartParsers(reader, ContactData{}, L"");
     const TopLevelEntityList entities = reader.ParseConfigFile();
     ASSERT_EQ(1u, entities.size());
     const auto& items = entities[0]->GetJobItems();

@@ -252,7 +252,7 @@ TEST_F(ConfigTest, LocatingElementsTakeNoChildrenAndAreRegistered) {
               "    <Minidump><Path>C:\\</Path></Minidump>\n"
               "  </Jobs></Level1>\n</Config>\n");
     ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, CommandLine::Settings{}, L"");
+    RegisterPartParsers(reader, ContactData{}, L"");
     const TopLevelEntityList entities = reader.ParseConfigFile();
     ASSERT_EQ(1u, entities.size());
     const auto& jobs = entities[0]->GetJobItems();

@@ -91,7 +91,7 @@ TEST_F(ConfigTest, QuellonEventDbIsRegisteredWithTheReader) {
               "    <QuellonEventDb><EventDbPluginPath>C:\\Q</EventDbPluginPath></QuellonEventDb>\n"
               "  </Jobs></Level1>\n</Config>\n");
     ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, CommandLine::Settings{}, L"");
+    RegisterPartParsers(reader, ContactData{}, L"");
     const TopLevelEntityList entities = reader.ParseConfigFile();
     ASSERT_EQ(1u, entities.size());
     ASSERT_EQ(1u, entities[0]->GetJobItems().size());

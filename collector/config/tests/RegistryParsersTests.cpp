@@ -262,7 +262,7 @@ TEST_F(RegistryParserTest, TheFourElementsAreRegisteredWithTheReader) {
         "    <EnvironmentVariables/>\n"
         "  </Jobs></Level1>\n</Config>\n");
     ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, CommandLine::Settings{}, L"");
+    RegisterPartParsers(reader, ContactData{}, L"");
     const TopLevelEntityList entities = reader.ParseConfigFile();
     ASSERT_EQ(1u, entities.size());
     std::vector<std::wstring> items;

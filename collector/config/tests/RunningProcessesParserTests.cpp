@@ -78,7 +78,7 @@ TEST_F(ConfigTest, RunningProcessesIsRegisteredAndNeverLoggedValid) {
               "    <RunningProcesses type=\"32\"/>\n    <RunningProcesses type=\"64\"/>\n"
               "  </Jobs></Level1>\n</Config>\n");
     ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, CommandLine::Settings{}, L"");
+    RegisterPartParsers(reader, ContactData{}, L"");
     const TopLevelEntityList entities = reader.ParseConfigFile();
     ASSERT_EQ(1u, entities.size());
     ASSERT_EQ(2u, entities[0]->GetJobItems().size());

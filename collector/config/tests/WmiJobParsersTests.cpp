@@ -43,7 +43,7 @@ std::vector<std::string> Kinds(const TopLevelEntity& entity) {
 
 class WmiJobParsersTest : public ConfigTest {
 protected:
-    TopLevelEntityList Parse(const std::string& jobs, const CommandLine::Settings& settings = {},
+    TopLevelEntityList Parse(const std::string& jobs, const ContactData& settings = {},
                              const std::wstring& products = L"- no products found -") {
         path = folder / L"mode.xml";
         Gathrix::Testing::WriteFileBytes(path, "<Config>\n<Mode><Name lang=\"en-us\">Standard</Name></Mode>\n"
@@ -113,7 +113,7 @@ TEST_F(WmiJobParsersTest, AChildElementOrAnotherSpellingMakesNoJob) {
 }
 
 TEST_F(WmiJobParsersTest, GeneralInformationCarriesTheContactDataModeAndProducts) {
-    CommandLine::Settings settings;
+    ContactData settings;
     settings.name = L"J\u00FCrgen Example";
     settings.company = L"Example Ltd";
     settings.email = L"j@example.com";
