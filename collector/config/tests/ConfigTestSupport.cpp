@@ -3,7 +3,7 @@
 #include "collector/config/JobParser.h"
 #include "collector/config/NavigationLevelParser.h"
 #include "collector/result/JobModel.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 namespace Gathrix::ConfigParsing::Testing {
 
