@@ -1,6 +1,6 @@
 #include "common/Exceptions.h"
 
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 namespace Gathrix {
 

@@ -1,6 +1,6 @@
 #include "common/Logging.h"
 
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/XmlFiles.h"
 
 #include <tinyxml.h>

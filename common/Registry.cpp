@@ -4,7 +4,7 @@
 #include "common/Handles.h"
 #include "common/Logging.h"
 #include "common/OperatingSystem.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <algorithm>
 

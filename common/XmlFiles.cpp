@@ -1,6 +1,6 @@
 #include "common/XmlFiles.h"
 
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include "common/TiXmlStylesheetReference.h"
 

@@ -1,7 +1,7 @@
 #include "wizard/ModeList.h"
 
 #include "common/Handles.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <tinyxml.h>
 

@@ -4,7 +4,7 @@
 #include "collector/platform/DynamicLibrary.h"
 
 #include "common/Handles.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <deque>
 #include <stdexcept>

@@ -6,7 +6,7 @@
 
 #include "collector/result/TopLevelEntity.h"
 #include "common/Logging.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <tinyxml.h>
 

@@ -1,7 +1,7 @@
 #include "collector/config/DirectoryInfosParser.h"
 
 #include "collector/collectors/files/DirectoryInfos.h"
-#include "collector/config/ValidationResult.h"
+#include "collector/config/JobElementReading.h"
 
 #include <memory>
 
@@ -15,32 +15,16 @@ DelegateMap DirectoryInfosParser::GetDelegates() {
 }
 
 bool DirectoryInfosParser::Validate(const TiXmlElement* element, ValidationResult& result) {
-    // Another attribute is reported; only the children decide the verdict.
-    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next())
-        if (attribute->NameTStr() != "readSubFolders")
-            result.SetUnexpectedAttribute(attribute);
-
-    const TiXmlElement* path = element->FirstChildElement();
-    if (path == nullptr)
-        result.SetMissingElement("Path");
-    else if (path->ValueStr() != "Path")
-        result.SetUnexpectedElement(path, "Path");
-    else if (const TiXmlElement* further = path->NextSiblingElement())
-        result.SetUnexpectedElement(further);
-    else
-        result.SetValid();
-    return result.valid;
+    ReportAttributesOtherThanReadSubFolders(element, result);
+    return ValidateChildSequence(element, {"Path"}, false, result);
 }
 
 void DirectoryInfosParser::ParseToJobItems(const TiXmlElement* element, IJobItemContainer& container,
                                            const std::string& /*name*/) {
-    bool readSubFolders = false;
-    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next())
-        if (attribute->NameTStr() == "readSubFolders" && attribute->ValueStr() == "true")
-            readSubFolders = true;
     // An empty "Path" gives an empty path, which names no folder.
-    container.AddJobItem(
-        std::make_unique<DirectoryInfos>(ElementWideText(element->FirstChildElement()), readSubFolders).release());
+    container.AddJobItem(std::make_unique<DirectoryInfos>(ElementWideText(element->FirstChildElement()),
+                                                          ReadsSubFolders(element))
+                             .release());
 }
 
 } // namespace Gathrix::ConfigParsing

@@ -1,27 +1,14 @@
 #include "collector/config/EventlogParser.h"
 
 #include "collector/collectors/eventlogs/EventlogInfo.h"
-#include "collector/config/ValidationResult.h"
+#include "collector/config/JobElementReading.h"
 
 #include <memory>
 
 namespace Gathrix::ConfigParsing {
 
 bool ValidateSingleChildElement(const TiXmlElement* element, const std::string& childName, ValidationResult& result) {
-    const TiXmlElement* child = element->FirstChildElement();
-    if (child == nullptr) {
-        result.SetMissingElement(childName);
-        return result.valid;
-    }
-    if (child->ValueStr() != childName) {
-        result.SetUnexpectedElement(child, childName);
-        return result.valid;
-    }
-    if (const TiXmlElement* further = child->NextSiblingElement())
-        result.SetUnexpectedElement(further);
-    else
-        result.SetValid();
-    return result.valid;
+    return ValidateChildSequence(element, {childName}, false, result);
 }
 
 DelegateMap EventlogParser::GetDelegates() {

@@ -1,7 +1,7 @@
 #include "collector/config/FileContentParser.h"
 
 #include "collector/collectors/files/FileContent.h"
-#include "collector/config/ValidationResult.h"
+#include "collector/config/JobElementReading.h"
 
 #include <windows.h>
 
@@ -34,41 +34,15 @@ DelegateMap FileContentParser::GetDelegates() {
 }
 
 bool FileContentParser::Validate(const TiXmlElement* element, ValidationResult& result) {
-    // Another attribute is reported, yet the checks below always make the final report.
-    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next())
-        if (attribute->NameTStr() != "readSubFolders")
-            result.SetUnexpectedAttribute(attribute);
-
-    const TiXmlElement* path = element->FirstChildElement();
-    if (path == nullptr) {
-        result.SetMissingElement("Path");
-        return result.valid;
-    }
-    if (path->ValueStr() != "Path") {
-        result.SetUnexpectedElement(path, "Path");
-        return result.valid;
-    }
-    const TiXmlElement* filter = path->NextSiblingElement();
-    if (filter == nullptr)
-        result.SetMissingElement("Filter");
-    else if (filter->ValueStr() == "Filter")
-        result.SetValid();
-    else
-        result.SetUnexpectedElement(filter, "Filter");
+    ReportAttributesOtherThanReadSubFolders(element, result);
     // The exclusions that may follow are not examined.
-    return result.valid;
+    return ValidateChildSequence(element, {"Path", "Filter"}, true, result);
 }
 
 void FileContentParser::ParseToJobItems(const TiXmlElement* element, IJobItemContainer& container,
                                         const std::string& /*name*/) {
-    bool readSubFolders = false;
-    for (const TiXmlAttribute* attribute = element->FirstAttribute(); attribute; attribute = attribute->Next())
-        if (attribute->NameTStr() == "readSubFolders" && attribute->ValueStr() == "true")
-            readSubFolders = true;
-
-    const TiXmlElement* path = element->FirstChildElement();
-    const TiXmlElement* filter = path ? path->NextSiblingElement() : nullptr;
-    const TiXmlElement* exclusions = filter ? filter->NextSiblingElement() : nullptr;
+    const PathAndFilter read = ReadPathAndFilter(element);
+    const TiXmlElement* exclusions = read.next;
 
     std::vector<std::wstring> excludedFolders;
     for (const TiXmlElement* exclusion = exclusions ? exclusions->FirstChildElement() : nullptr; exclusion;
@@ -82,10 +56,8 @@ void FileContentParser::ParseToJobItems(const TiXmlElement* element, IJobItemCon
         excludedFolders.push_back(text);
     }
 
-    auto job = std::make_unique<FileContent>(path ? ElementWideText(path) : std::wstring(),
-                                             filter ? ElementWideText(filter) : std::wstring(), readSubFolders,
-                                             excludedFolders);
-    container.AddJobItem(job.release());
+    container.AddJobItem(
+        std::make_unique<FileContent>(read.path, read.filter, read.readSubFolders, excludedFolders).release());
 }
 
 int FileContentParser::ExpandEnvironmentVariable(std::wstring& text) {

@@ -1,9 +1,7 @@
 #include "collector/config/FilePropertiesFromRegistryKeyParser.h"
 
 #include "collector/collectors/files/FilePropertiesFromRegistryKey.h"
-#include "collector/config/ValidationResult.h"
-#include "collector/platform/Variables.h"
-#include "common/Registry.h"
+#include "collector/config/JobElementReading.h"
 
 #include <memory>
 
@@ -18,16 +16,7 @@ DelegateMap FilePropertiesFromRegistryKeyParser::GetDelegates() {
 }
 
 bool FilePropertiesFromRegistryKeyParser::Validate(const TiXmlElement* element, ValidationResult& result) {
-    const TiXmlElement* key = element->FirstChildElement();
-    if (key == nullptr)
-        result.SetMissingElement("RegistryKey");
-    else if (key->ValueStr() != "RegistryKey")
-        result.SetUnexpectedElement(key, "RegistryKey");
-    else if (const TiXmlElement* second = key->NextSiblingElement())
-        result.SetUnexpectedElement(second);
-    else
-        result.SetValid();
-    return result.valid;
+    return ValidateChildSequence(element, {"RegistryKey"}, false, result);
 }
 
 void FilePropertiesFromRegistryKeyParser::ParseToJobItems(const TiXmlElement* element, IJobItemContainer& container,
@@ -37,18 +26,10 @@ void FilePropertiesFromRegistryKeyParser::ParseToJobItems(const TiXmlElement* el
     const char* flag = element->Attribute("readSubkeys");
     const bool readSubkeys = flag != nullptr && std::string(flag) == "true";
 
-    int added = 0;
-    for (const std::wstring& candidate : System::Variables::Instance().Expand(keyText)) {
-        for (System::RegistryView view : {System::View32, System::View64}) {
-            DWORD errorCode = 0;
-            if (System::RegistryKey::Exists(candidate, view, errorCode)) {
-                container.AddJobItem(
-                    std::make_unique<FilePropertiesFromRegistryKey>(candidate, view, readSubkeys).release());
-                ++added;
-            }
-        }
-    }
-    if (added == 0)
+    const auto makeJob = [&](const std::wstring& keyPath, System::RegistryView view) -> std::unique_ptr<IJobItem> {
+        return std::make_unique<FilePropertiesFromRegistryKey>(keyPath, view, readSubkeys);
+    };
+    if (AddJobPerExistingKey(keyText, container, makeJob) == 0)
         container.AddJobItem(std::make_unique<TreeElementLeaf>(keyText, L"regkey").release());
 }
 

@@ -1,9 +1,7 @@
 #include "collector/config/FilePropertiesFromRegistryValueParser.h"
 
 #include "collector/collectors/files/FilePropertiesFromRegistryValue.h"
-#include "collector/config/ValidationResult.h"
-#include "collector/platform/Variables.h"
-#include "common/Registry.h"
+#include "collector/config/JobElementReading.h"
 
 #include <memory>
 
@@ -18,25 +16,7 @@ DelegateMap FilePropertiesFromRegistryValueParser::GetDelegates() {
 }
 
 bool FilePropertiesFromRegistryValueParser::Validate(const TiXmlElement* element, ValidationResult& result) {
-    const TiXmlElement* key = element->FirstChildElement();
-    if (key == nullptr) {
-        result.SetMissingElement("RegistryKey");
-        return result.valid;
-    }
-    if (key->ValueStr() != "RegistryKey") {
-        result.SetUnexpectedElement(key, "RegistryKey");
-        return result.valid;
-    }
-    const TiXmlElement* valueName = key->NextSiblingElement();
-    if (valueName == nullptr)
-        result.SetMissingElement("RegistryValueName");
-    else if (valueName->ValueStr() != "RegistryValueName")
-        result.SetUnexpectedElement(valueName, "RegistryValueName");
-    else if (const TiXmlElement* third = valueName->NextSiblingElement())
-        result.SetUnexpectedElement(third);
-    else
-        result.SetValid();
-    return result.valid;
+    return ValidateChildSequence(element, {"RegistryKey", "RegistryValueName"}, false, result);
 }
 
 void FilePropertiesFromRegistryValueParser::ParseToJobItems(const TiXmlElement* element,
@@ -47,18 +27,10 @@ void FilePropertiesFromRegistryValueParser::ParseToJobItems(const TiXmlElement* 
     // An empty "RegistryValueName" names the key's default value.
     const std::wstring valueName = ElementWideText(key ? key->NextSiblingElement() : nullptr);
 
-    int added = 0;
-    for (const std::wstring& candidate : System::Variables::Instance().Expand(keyText)) {
-        for (System::RegistryView view : {System::View32, System::View64}) {
-            DWORD errorCode = 0;
-            if (System::RegistryKey::Exists(candidate, view, errorCode)) {
-                container.AddJobItem(
-                    std::make_unique<FilePropertiesFromRegistryValue>(candidate, valueName, view).release());
-                ++added;
-            }
-        }
-    }
-    if (added == 0)
+    const auto makeJob = [&](const std::wstring& keyPath, System::RegistryView view) -> std::unique_ptr<IJobItem> {
+        return std::make_unique<FilePropertiesFromRegistryValue>(keyPath, valueName, view);
+    };
+    if (AddJobPerExistingKey(keyText, container, makeJob) == 0)
         container.AddJobItem(
             std::make_unique<TreeElementLeaf>(keyText + L"\\" + valueName, L"regkeywithvalue").release());
 }

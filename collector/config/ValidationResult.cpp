@@ -1,7 +1,7 @@
 #include "collector/config/ValidationResult.h"
 
 #include "common/Logging.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <tinyxml.h>
 

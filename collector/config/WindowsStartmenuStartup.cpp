@@ -1,7 +1,7 @@
 #include "collector/config/WindowsStartmenuStartup.h"
 
 #include "collector/collectors/files/FileInfosFromDirectory.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <windows.h>
 #include <shlobj.h>

@@ -15,7 +15,7 @@
 #include "common/ExitCode.h"
 #include "common/Handles.h"
 #include "common/Logging.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 #include "collector/platform/Variables.h"
 
 #include "common/Logging.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <windows.h>
 #include <userenv.h>

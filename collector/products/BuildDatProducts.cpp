@@ -1,6 +1,6 @@
 #include "collector/products/BuildDatProducts.h"
 
-#include "collector/products/DetectionUtilities.h"
+#include "collector/products/DetectionSources.h"
 
 #include <windows.h>
 

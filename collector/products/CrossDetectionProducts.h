@@ -3,7 +3,7 @@
 // installation; its version decides which one reports it: QuellonBerex below
 // MinimumNewVersion, QuellonAlvar from it on.
 
-#include "collector/products/DetectionUtilities.h"
+#include "collector/products/DetectionSources.h"
 #include "collector/products/QuellonProductInfo.h"
 #include "common/Singleton.h"
 

@@ -1,6 +1,6 @@
 #include "collector/products/KeyTestProducts.h"
 
-#include "collector/products/DetectionUtilities.h"
+#include "collector/products/DetectionSources.h"
 
 namespace Gathrix::Quellon {
 

@@ -1,7 +1,7 @@
 #include "collector/result/XmlSerialisation.h"
 
 #include "common/Exceptions.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/TiXmlStylesheetReference.h"
 #include "common/XmlFiles.h"
 

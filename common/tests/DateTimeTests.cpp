@@ -1,7 +1,7 @@
 #include "common/DateTime.h"
 #include "common/tests/support/TestSupport.h"
 #include "common/Exceptions.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 

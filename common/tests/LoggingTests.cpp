@@ -1,5 +1,5 @@
 #include "common/Logging.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/TestSupport.h"
 #include "common/tests/support/XmlCheck.h"
 

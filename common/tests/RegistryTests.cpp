@@ -2,8 +2,8 @@
 
 #include "common/Exceptions.h"
 #include "common/Handles.h"
-#include "common/TextUtils.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
+#include "common/Text.h"
 #include "common/tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 #include "tools/common/ListerOutput.h"
 #include "tools/tests/StandIn.h"
 
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

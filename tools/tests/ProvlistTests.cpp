@@ -1,6 +1,6 @@
 #include "tools/provlist/ProviderReport.h"
 
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The wizard's plain logic: the collector's command line, the output-folder argument, the status
 // lines taken from the collector's output, the exit-code messages and the mode list.
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/TestSupport.h"
 #include "wizard/CollectorInvocation.h"
 #include "wizard/ModeList.h"

@@ -2,7 +2,7 @@
 // A folder the real wizard runs in during a test: the resource libraries, a stand-in collector
 // as gathrix.exe, mode files and the stand-in's script; and what the stand-in recorded.
 
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/TestSupport.h"
 #include "wizard/WizardResourceIds.h"
 #include "wizard/tests/driver/WizardDriver.h"

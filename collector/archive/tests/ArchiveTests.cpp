@@ -2,7 +2,7 @@
 #include "collector/archive/tests/ArchiveListing.h"
 
 #include "common/Handles.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

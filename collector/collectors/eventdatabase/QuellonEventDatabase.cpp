@@ -7,7 +7,7 @@
 #include "collector/result/ResultFileWriter.h"
 #include "common/Exceptions.h"
 #include "common/Logging.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <cstdio>
 #include <utility>

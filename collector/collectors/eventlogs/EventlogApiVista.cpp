@@ -1,7 +1,7 @@
 #include "collector/collectors/eventlogs/EventlogApiVista.h"
 
 #include "common/Exceptions.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <algorithm>
 

@@ -6,7 +6,7 @@
 #include "common/Handles.h"
 #include "common/Logging.h"
 #include "common/Registry.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <algorithm>
 #include <cstring>

@@ -3,7 +3,7 @@
 #include "collector/collectors/files/FindFiles.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Logging.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <windows.h>
 

@@ -5,7 +5,7 @@
 #include "collector/platform/Variables.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Exceptions.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 namespace Gathrix {
 

@@ -7,7 +7,7 @@
 #include "common/Exceptions.h"
 #include "common/Handles.h"
 #include "common/Logging.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -4,7 +4,7 @@
 #include "collector/result/ResultFileWriter.h"
 #include "common/Handles.h"
 #include "common/Logging.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 namespace Gathrix {
 

@@ -2,8 +2,10 @@
 
 #include "collector/config/JobParser.h"
 #include "collector/config/NavigationLevelParser.h"
+#include "collector/config/ValidationResult.h"
 #include "collector/result/JobModel.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
+#include "common/tests/support/TestSupport.h"
 
 namespace Gathrix::ConfigParsing::Testing {
 
@@ -27,6 +29,38 @@ std::vector<LogLine> ConfigTest::Lines(int minLevel) const {
             selected.push_back(line);
     }
     return selected;
+}
+
+bool ConfigTest::ParseSnippet(IConfigPartParser& parser, const std::string& xml, IJobItemContainer& container) {
+    log.lines.clear();
+    TiXmlDocument document;
+    document.Parse(xml.c_str());
+    EXPECT_FALSE(document.Error()) << document.ErrorDesc();
+    const TiXmlElement* element = document.RootElement();
+    if (element == nullptr)
+        return false;
+    DelegateMap delegates = parser.GetDelegates();
+    const auto found = delegates.find(element->ValueStr());
+    EXPECT_NE(delegates.end(), found) << "no delegate for " << element->ValueStr();
+    if (found == delegates.end())
+        return false;
+    ValidationResult result(element);
+    if (!found->second->Validate(element, result))
+        return false;
+    found->second->ParseToJobItems(element, container, element->ValueStr());
+    return true;
+}
+
+TopLevelEntityList ConfigTest::ReadModeFile(const std::string& jobs, const ContactData& contact,
+                                            const std::wstring& installedProducts) {
+    Gathrix::Testing::ScratchFolder folder(L"config-mode");
+    const std::wstring path = folder / L"mode.xml";
+    Gathrix::Testing::WriteFileBytes(path, "<Config>\n<Mode><Name lang=\"en-us\">Standard</Name></Mode>\n"
+                                           "<Level1><Name>A</Name><Jobs>\n" +
+                                               jobs + "\n</Jobs></Level1>\n</Config>\n");
+    ConfigFileParser reader(Utils::ToUtf8(path));
+    RegisterPartParsers(reader, contact, installedProducts);
+    return reader.ParseConfigFile();
 }
 
 DelegateMap LeafJobParser::GetDelegates() {

@@ -3,6 +3,8 @@
 // job elements that makes one leaf per element, and a text form of the entities it returns.
 
 #include "collector/config/ConfigFileParser.h"
+#include "collector/config/PartParsers.h"
+#include "collector/result/JobModel.h"
 #include "common/Logging.h"
 
 #include <gtest/gtest.h>
@@ -39,6 +41,16 @@ protected:
     // The lines at `minLevel` and above, in order.
     std::vector<LogLine> Lines(int minLevel = Logging::Warning) const;
 
+    // Validates the snippet's root element through the parser's delegate for its name, as the
+    // reader does, and parses it into `container` when it is valid. The log is emptied first, so
+    // Lines() then holds what this element alone logged. Returns the verdict.
+    bool ParseSnippet(IConfigPartParser& parser, const std::string& xml, IJobItemContainer& container);
+
+    // Writes a mode file named "Standard" whose one "Level1" holds `jobs` from its fourth line on,
+    // and reads it with every part parser registered.
+    TopLevelEntityList ReadModeFile(const std::string& jobs, const ContactData& contact = {},
+                                    const std::wstring& installedProducts = L"");
+
     LogCapture log;
 };
 
@@ -49,6 +61,22 @@ public:
     DelegateMap GetDelegates() override;
     void ParseToJobItems(const TiXmlElement* element, IJobItemContainer& container, const std::string& name);
 };
+
+// The jobs a parser put into the container, each of the kind expected (a job of another kind
+// fails the test and is left out).
+template <class Job>
+std::vector<Job*> JobsOf(const TreeElementGroup& container) {
+    std::vector<Job*> jobs;
+    std::vector<ITreeElement*> children;
+    container.GetChildren(children);
+    for (ITreeElement* child : children) {
+        auto* job = dynamic_cast<Job*>(child);
+        EXPECT_NE(nullptr, job);
+        if (job)
+            jobs.push_back(job);
+    }
+    return jobs;
+}
 
 // The reader with the parsers of this area and LeafJobParser, registered in the usual order.
 void RegisterTestParsers(ConfigFileParser& reader);

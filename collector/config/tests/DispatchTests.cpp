@@ -5,7 +5,7 @@
 #include "collector/config/tests/ConfigTestSupport.h"
 #include "collector/result/JobModel.h"
 
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/TestSupport.h"
 
 namespace Gathrix::ConfigParsing::Testing {

@@ -1,11 +1,6 @@
 #include "collector/collectors/eventlogs/EventlogInfo.h"
 #include "collector/config/EventlogParser.h"
-#include "collector/config/PartParsers.h"
-#include "collector/config/ValidationResult.h"
 #include "collector/config/tests/ConfigTestSupport.h"
-#include "common/tests/support/TestSupport.h"
-
-#include <tinyxml.h>
 
 namespace Gathrix::ConfigParsing::Testing {
 namespace {
@@ -14,14 +9,8 @@ constexpr int W = Logging::Warning;
 
 std::vector<std::wstring> LogNames(const TreeElementGroup& container) {
     std::vector<std::wstring> names;
-    std::vector<ITreeElement*> children;
-    container.GetChildren(children);
-    for (ITreeElement* child : children) {
-        auto* job = dynamic_cast<EventlogInfo*>(child);
-        EXPECT_NE(nullptr, job);
-        if (job)
-            names.push_back(job->GetLogName());
-    }
+    for (EventlogInfo* job : JobsOf<EventlogInfo>(container))
+        names.push_back(job->GetLogName());
     return names;
 }
 
@@ -68,32 +57,17 @@ TEST_F(ConfigTest, WindowsEventlogElementsBecomeOneJobEach) {
     EventlogParser parser;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.xml);
-        log.lines.clear();
-        TiXmlDocument document;
-        document.Parse(c.xml);
-        ASSERT_FALSE(document.Error()) << document.ErrorDesc();
-        const TiXmlElement* element = document.RootElement();
-        ValidationResult result(element);
         TreeElementGroup container(L"jobs", L"folder", false);
-        if (parser.Validate(element, result))
-            parser.ParseToJobItems(element, container, "WindowsEventlog");
-        EXPECT_EQ(c.valid, result.valid);
+        EXPECT_EQ(c.valid, ParseSnippet(parser, c.xml, container));
         EXPECT_EQ(c.lines, Lines());
         EXPECT_EQ(c.logs, LogNames(container));
     }
 }
 
 TEST_F(ConfigTest, WindowsEventlogIsRegisteredWithTheReader) {
-    Gathrix::Testing::ScratchFolder folder(L"config-eventlog");
-    const std::wstring path = folder / L"mode.xml";
-    Gathrix::Testing::WriteFileBytes(
-        path, "<Config>\n  <Mode><Name>M</Name></Mode>\n  <Level1><Name>Logs</Name><Jobs>\n"
-              "    <WindowsEventlog><EventlogProtocolName>Application</EventlogProtocolName></WindowsEventlog>\n"
-              "    <WindowsEventlog><EventlogProtocolName>System</EventlogProtocolName></WindowsEventlog>\n"
-              "  </Jobs></Level1>\n</Config>\n");
-    ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, ContactData{}, L"");
-    const TopLevelEntityList entities = reader.ParseConfigFile();
+    const TopLevelEntityList entities = ReadModeFile(
+        "    <WindowsEventlog><EventlogProtocolName>Application</EventlogProtocolName></WindowsEventlog>\n"
+        "    <WindowsEventlog><EventlogProtocolName>System</EventlogProtocolName></WindowsEventlog>\n");
     ASSERT_EQ(1u, entities.size());
     ASSERT_EQ(2u, entities[0]->GetJobItems().size());
     std::vector<std::wstring> names;

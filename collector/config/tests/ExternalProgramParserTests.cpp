@@ -1,12 +1,7 @@
 #include "collector/collectors/processes/ExternalProgram.h"
 #include "collector/config/ExternalProgramParser.h"
-#include "collector/config/PartParsers.h"
-#include "collector/config/ValidationResult.h"
 #include "collector/config/tests/ConfigTestSupport.h"
 #include "collector/platform/Variables.h"
-#include "common/tests/support/TestSupport.h"
-
-#include <tinyxml.h>
 
 namespace Gathrix::ConfigParsing::Testing {
 namespace {
@@ -30,14 +25,8 @@ void PrintTo(const Job& job, std::ostream* out) {
 
 std::vector<Job> Jobs(const TreeElementGroup& container) {
     std::vector<Job> jobs;
-    std::vector<ITreeElement*> children;
-    container.GetChildren(children);
-    for (ITreeElement* child : children) {
-        auto* job = dynamic_cast<ExternalProgram*>(child);
-        EXPECT_NE(nullptr, job);
-        if (job)
-            jobs.push_back({job->GetExecutable(), job->GetStartParameters(), job->GetOutputFileName(), job->GetTimeout()});
-    }
+    for (ExternalProgram* job : JobsOf<ExternalProgram>(container))
+        jobs.push_back({job->GetExecutable(), job->GetStartParameters(), job->GetOutputFileName(), job->GetTimeout()});
     return jobs;
 }
 
@@ -89,32 +78,17 @@ TEST_F(ConfigTest, ExternalProgramElementsBecomeOneJobPerCandidate) {
     ExternalProgramParser parser;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.xml);
-        log.lines.clear();
-        TiXmlDocument document;
-        document.Parse(c.xml.c_str());
-        ASSERT_FALSE(document.Error()) << document.ErrorDesc();
-        const TiXmlElement* element = document.RootElement();
-        ValidationResult result(element);
         TreeElementGroup container(L"jobs", L"folder", false);
-        if (parser.Validate(element, result))
-            parser.ParseToJobItems(element, container, "ExternalProgram");
-        EXPECT_EQ(c.valid, result.valid);
+        EXPECT_EQ(c.valid, ParseSnippet(parser, c.xml, container));
         EXPECT_EQ(c.lines, Lines());
         EXPECT_EQ(c.jobs, Jobs(container));
     }
 }
 
 TEST_F(ConfigTest, ExternalProgramIsRegisteredWithTheReader) {
-    Gathrix::Testing::ScratchFolder folder(L"config-external");
-    const std::wstring path = folder / L"mode.xml";
-    Gathrix::Testing::WriteFileBytes(
-        path, "<Config>\n  <Mode><Name>M</Name></Mode>\n  <Level1><Name>Programs</Name><Jobs>\n"
-              "    <ExternalProgram><Executable>Provlist.exe</Executable><StartParameter/>"
-              "<OutputFilename>provlist.txt</OutputFilename></ExternalProgram>\n"
-              "  </Jobs></Level1>\n</Config>\n");
-    ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, ContactData{}, L"");
-    const TopLevelEntityList entities = reader.ParseConfigFile();
+    const TopLevelEntityList entities = ReadModeFile(
+        "    <ExternalProgram><Executable>Provlist.exe</Executable><StartParameter/>"
+        "<OutputFilename>provlist.txt</OutputFilename></ExternalProgram>\n");
     ASSERT_EQ(1u, entities.size());
     ASSERT_EQ(1u, entities[0]->GetJobItems().size());
     auto* job = dynamic_cast<ExternalProgram*>(entities[0]->GetJobItems()[0].get());

@@ -1,11 +1,8 @@
 #include "collector/collectors/files/FileContent.h"
 #include "collector/config/FileContentParser.h"
-#include "collector/config/PartParsers.h"
-#include "collector/config/ValidationResult.h"
 #include "collector/config/tests/ConfigTestSupport.h"
 #include "common/tests/support/TestSupport.h"
 
-#include <tinyxml.h>
 #include <windows.h>
 
 namespace Gathrix::ConfigParsing::Testing {
@@ -32,14 +29,8 @@ void PrintTo(const ContentJob& job, std::ostream* out) {
 
 std::vector<ContentJob> ContentJobs(const TreeElementGroup& container) {
     std::vector<ContentJob> jobs;
-    std::vector<ITreeElement*> children;
-    container.GetChildren(children);
-    for (ITreeElement* child : children) {
-        auto* job = dynamic_cast<FileContent*>(child);
-        EXPECT_NE(nullptr, job);
-        if (job)
-            jobs.push_back({job->GetPath(), job->GetFilter(), job->GetReadSubFolders(), job->GetExcludedFolders()});
-    }
+    for (FileContent* job : JobsOf<FileContent>(container))
+        jobs.push_back({job->GetPath(), job->GetFilter(), job->GetReadSubFolders(), job->GetExcludedFolders()});
     return jobs;
 }
 
@@ -112,16 +103,8 @@ TEST_F(ConfigTest, FileContentElementsBecomeOneJobEach) {
     FileContentParser parser;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.xml);
-        log.lines.clear();
-        TiXmlDocument document;
-        document.Parse(c.xml.c_str());
-        ASSERT_FALSE(document.Error()) << document.ErrorDesc();
-        const TiXmlElement* element = document.RootElement();
-        ValidationResult result(element);
         TreeElementGroup container(L"jobs", L"folder", false);
-        if (parser.Validate(element, result))
-            parser.ParseToJobItems(element, container, "FileContent");
-        EXPECT_EQ(!c.jobs.empty(), result.valid);
+        EXPECT_EQ(!c.jobs.empty(), ParseSnippet(parser, c.xml, container));
         EXPECT_EQ(c.lines, Lines());
         EXPECT_EQ(c.jobs, ContentJobs(container));
     }
@@ -161,16 +144,9 @@ TEST(FileContentParser, ExpandEnvironmentVariableReplacesOneReference) {
 }
 
 TEST_F(ConfigTest, FileContentIsRegisteredWithTheReader) {
-    Gathrix::Testing::ScratchFolder folder(L"config-content-reader");
-    const std::wstring path = folder / L"mode.xml";
-    Gathrix::Testing::WriteFileBytes(
-        path, "<Config>\n  <Mode><Name>M</Name></Mode>\n  <Level1><Name>Files</Name><Jobs>\n"
-              "    <FileContent readSubFolders=\"true\"><Path>%windir%</Path><Filter>*.log</Filter>"
-              "<Exclude><F>C:\\x</F></Exclude></FileContent>\n"
-              "  </Jobs></Level1>\n</Config>\n");
-    ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, ContactData{}, L"");
-    const TopLevelEntityList entities = reader.ParseConfigFile();
+    const TopLevelEntityList entities = ReadModeFile(
+        "    <FileContent readSubFolders=\"true\"><Path>%windir%</Path><Filter>*.log</Filter>"
+        "<Exclude><F>C:\\x</F></Exclude></FileContent>\n");
     ASSERT_EQ(1u, entities.size());
     ASSERT_EQ(1u, entities[0]->GetJobItems().size());
     auto* job = dynamic_cast<FileContent*>(entities[0]->GetJobItems()[0].get());

@@ -1,13 +1,6 @@
 #include "collector/collectors/files/FileInfos.h"
 #include "collector/config/FileInfosParser.h"
-#include "collector/config/PartParsers.h"
-#include "collector/config/ValidationResult.h"
 #include "collector/config/tests/ConfigTestSupport.h"
-#include "common/tests/support/TestSupport.h"
-
-#include <tinyxml.h>
-
-#include <optional>
 
 namespace Gathrix::ConfigParsing::Testing {
 namespace {
@@ -28,14 +21,8 @@ void PrintTo(const Job& job, std::ostream* out) {
 
 std::vector<Job> Jobs(const TreeElementGroup& container) {
     std::vector<Job> jobs;
-    std::vector<ITreeElement*> children;
-    container.GetChildren(children);
-    for (ITreeElement* child : children) {
-        auto* job = dynamic_cast<FileInfos*>(child);
-        EXPECT_NE(nullptr, job);
-        if (job)
-            jobs.push_back({job->GetPath(), job->GetFilter(), job->GetReadSubFolders()});
-    }
+    for (FileInfos* job : JobsOf<FileInfos>(container))
+        jobs.push_back({job->GetPath(), job->GetFilter(), job->GetReadSubFolders()});
     return jobs;
 }
 
@@ -79,31 +66,16 @@ TEST_F(ConfigTest, FileInfosElementsBecomeOneJobEach) {
     FileInfosParser parser;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.xml);
-        log.lines.clear();
-        TiXmlDocument document;
-        document.Parse(c.xml);
-        ASSERT_FALSE(document.Error()) << document.ErrorDesc();
-        const TiXmlElement* element = document.RootElement();
-        ValidationResult result(element);
         TreeElementGroup container(L"jobs", L"folder", false);
-        if (parser.Validate(element, result))
-            parser.ParseToJobItems(element, container, "FileInfos");
-        EXPECT_EQ(!c.jobs.empty(), result.valid);
+        EXPECT_EQ(!c.jobs.empty(), ParseSnippet(parser, c.xml, container));
         EXPECT_EQ(c.lines, Lines());
         EXPECT_EQ(c.jobs, Jobs(container));
     }
 }
 
 TEST_F(ConfigTest, FileInfosIsRegisteredWithTheReader) {
-    Gathrix::Testing::ScratchFolder folder(L"config-fileinfos");
-    const std::wstring path = folder / L"mode.xml";
-    Gathrix::Testing::WriteFileBytes(
-        path, "<Config>\n  <Mode><Name>M</Name></Mode>\n  <Level1><Name>Files</Name><Jobs>\n"
-              "    <FileInfos readSubFolders=\"true\"><Path>%windir%</Path><Filter>*.log</Filter></FileInfos>\n"
-              "  </Jobs></Level1>\n</Config>\n");
-    ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, ContactData{}, L"");
-    const TopLevelEntityList entities = reader.ParseConfigFile();
+    const TopLevelEntityList entities = ReadModeFile(
+        "    <FileInfos readSubFolders=\"true\"><Path>%windir%</Path><Filter>*.log</Filter></FileInfos>\n");
     ASSERT_EQ(1u, entities.size());
     ASSERT_EQ(1u, entities[0]->GetJobItems().size());
     auto* job = dynamic_cast<FileInfos*>(entities[0]->GetJobItems()[0].get());

@@ -3,13 +3,9 @@
 #include "collector/collectors/files/LogFile.h"
 #include "collector/config/DirectoryInfosParser.h"
 #include "collector/config/LogfileParser.h"
-#include "collector/config/PartParsers.h"
-#include "collector/config/ValidationResult.h"
 #include "collector/config/WindowsStartmenuStartup.h"
 #include "collector/config/tests/ConfigTestSupport.h"
-#include "common/tests/support/TestSupport.h"
 
-#include <tinyxml.h>
 #include <windows.h>
 #include <shlobj.h>
 
@@ -19,41 +15,6 @@ namespace Gathrix::ConfigParsing::Testing {
 namespace {
 
 constexpr int W = Logging::Warning;
-
-// Validates the element through the parser's delegate for its name and, when it is valid, parses
-// it into the container.
-bool Parse(IConfigPartParser& parser, const std::string& xml, IJobItemContainer& container) {
-    TiXmlDocument document;
-    document.Parse(xml.c_str());
-    EXPECT_FALSE(document.Error()) << document.ErrorDesc();
-    const TiXmlElement* element = document.RootElement();
-    if (element == nullptr)
-        return false;
-    DelegateMap delegates = parser.GetDelegates();
-    EXPECT_EQ(1u, delegates.count(element->ValueStr()));
-    if (delegates.count(element->ValueStr()) == 0)
-        return false;
-    ConfigParserDelegate& delegate = *delegates[element->ValueStr()];
-    ValidationResult result(element);
-    if (!delegate.Validate(element, result))
-        return false;
-    delegate.ParseToJobItems(element, container, element->ValueStr());
-    return true;
-}
-
-template <class Job>
-std::vector<Job*> JobsOf(const TreeElementGroup& container) {
-    std::vector<Job*> jobs;
-    std::vector<ITreeElement*> children;
-    container.GetChildren(children);
-    for (ITreeElement* child : children) {
-        auto* job = dynamic_cast<Job*>(child);
-        EXPECT_NE(nullptr, job);
-        if (job)
-            jobs.push_back(job);
-    }
-    return jobs;
-}
 
 // The log jobs of a container (not tree elements, so read from its job-item side).
 class LogJobs : public IJobItemContainer {
@@ -116,9 +77,8 @@ TEST_F(ConfigTest, LogfileElementsBecomeOneLogJob) {
     LogfileParser parser;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.xml);
-        log.lines.clear();
         LogJobs container;
-        EXPECT_EQ(c.valid, Parse(parser, c.xml, container));
+        EXPECT_EQ(c.valid, ParseSnippet(parser, c.xml, container));
         EXPECT_EQ(c.lines, Lines());
         ASSERT_EQ(c.valid ? 1u : 0u, container.items.size());
         if (!c.valid)
@@ -156,9 +116,8 @@ TEST_F(ConfigTest, DirectoryInfosElementsBecomeOneFolderJob) {
     DirectoryInfosParser parser;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.xml);
-        log.lines.clear();
         TreeElementGroup container(L"jobs", L"folder", false);
-        const bool valid = Parse(parser, c.xml, container);
+        const bool valid = ParseSnippet(parser, c.xml, container);
         EXPECT_EQ(!c.jobs.empty(), valid);
         EXPECT_EQ(c.lines, Lines());
         std::vector<std::pair<std::wstring, bool>> jobs;
@@ -195,10 +154,9 @@ TEST_F(StartupTest, OneFolderJobPerStartupFolderEqualAlternatesTakenOnce) {
     WindowsStartmenuStartup parser;
     for (const auto& c : cases) {
         Shell() = c.shell;
-        log.lines.clear();
         TreeElementGroup container(L"jobs", L"folder", false);
         // Attributes are ignored.
-        ASSERT_TRUE(Parse(parser, "<WindowsStartmenuStartup any=\"1\"/>", container));
+        ASSERT_TRUE(ParseSnippet(parser, "<WindowsStartmenuStartup any=\"1\"/>", container));
         std::vector<std::wstring> folders;
         for (auto* job : JobsOf<FileInfosFromDirectory>(container))
             folders.push_back(job->GetPath());
@@ -208,7 +166,7 @@ TEST_F(StartupTest, OneFolderJobPerStartupFolderEqualAlternatesTakenOnce) {
     }
 
     TreeElementGroup container(L"jobs", L"folder", false);
-    EXPECT_FALSE(Parse(parser, "<WindowsStartmenuStartup><Folder/></WindowsStartmenuStartup>", container));
+    EXPECT_FALSE(ParseSnippet(parser, "<WindowsStartmenuStartup><Folder/></WindowsStartmenuStartup>", container));
 }
 
 TEST_F(ConfigTest, TheShellNamesTheStartupFoldersWineHas) {
@@ -222,17 +180,10 @@ TEST_F(ConfigTest, TheShellNamesTheStartupFoldersWineHas) {
 }
 
 TEST_F(ConfigTest, FolderAndLogElementsAreRegisteredWithTheReader) {
-    Gathrix::Testing::ScratchFolder folder(L"config-folders");
-    const std::wstring path = folder / L"mode.xml";
-    Gathrix::Testing::WriteFileBytes(
-        path, "<Config>\n  <Mode><Name>M</Name></Mode>\n  <Level1><Name>General</Name><Jobs>\n"
-              "    <Logfile grouped=\"true\" minlevel=\"2\"/>\n"
-              "    <DirectoryInfos><Path>%windir%</Path></DirectoryInfos>\n"
-              "    <WindowsStartmenuStartup/>\n"
-              "  </Jobs></Level1>\n</Config>\n");
-    ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, ContactData{}, L"");
-    const TopLevelEntityList entities = reader.ParseConfigFile();
+    const TopLevelEntityList entities = ReadModeFile(
+        "    <Logfile grouped=\"true\" minlevel=\"2\"/>\n"
+        "    <DirectoryInfos><Path>%windir%</Path></DirectoryInfos>\n"
+        "    <WindowsStartmenuStartup/>\n");
     ASSERT_EQ(1u, entities.size());
     const auto& items = entities[0]->GetJobItems();
     ASSERT_GE(items.size(), 2u);

@@ -1,7 +1,7 @@
 #include "collector/config/ProductElements.h"
 #include "collector/config/tests/ConfigTestSupport.h"
 
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/XmlFiles.h"
 #include "common/tests/support/TestSupport.h"
 

@@ -1,8 +1,6 @@
 #include "collector/collectors/files/FileContent.h"
 #include "collector/collectors/processes/ExternalProgram.h"
 #include "collector/config/LocatingParsers.h"
-#include "collector/config/PartParsers.h"
-#include "collector/config/ValidationResult.h"
 #include "collector/config/tests/ConfigTestSupport.h"
 #include "common/tests/support/TestSupport.h"
 
@@ -244,16 +242,9 @@ TEST_F(ConfigTest, MsInfo32ReportRunsTheToolTheKeyNames) {
 }
 
 TEST_F(ConfigTest, LocatingElementsTakeNoChildrenAndAreRegistered) {
-    Gathrix::Testing::ScratchFolder folder(L"config-locating");
-    const std::wstring path = folder / L"mode.xml";
-    Gathrix::Testing::WriteFileBytes(
-        path, "<Config>\n  <Mode><Name>M</Name></Mode>\n  <Level1><Name>Dumps</Name><Jobs>\n"
-              "    <Minidump/>\n    <FullMemoryDump any=\"1\">text</FullMemoryDump>\n    <DrWatsonLogfile/>\n"
-              "    <Minidump><Path>C:\\</Path></Minidump>\n"
-              "  </Jobs></Level1>\n</Config>\n");
-    ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, ContactData{}, L"");
-    const TopLevelEntityList entities = reader.ParseConfigFile();
+    const TopLevelEntityList entities = ReadModeFile(
+        "    <Minidump/>\n    <FullMemoryDump any=\"1\">text</FullMemoryDump>\n    <DrWatsonLogfile/>\n"
+        "    <Minidump><Path>C:\\</Path></Minidump>\n");
     ASSERT_EQ(1u, entities.size());
     const auto& jobs = entities[0]->GetJobItems();
     ASSERT_EQ(3u, jobs.size());

@@ -1,7 +1,7 @@
 #include "collector/config/tests/ConfigTestSupport.h"
 
 #include "common/Handles.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/TestSupport.h"
 
 namespace Gathrix::ConfigParsing::Testing {

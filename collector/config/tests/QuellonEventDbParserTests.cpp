@@ -1,11 +1,6 @@
 #include "collector/collectors/eventdatabase/QuellonEventDatabase.h"
-#include "collector/config/PartParsers.h"
 #include "collector/config/QuellonEventDbParser.h"
-#include "collector/config/ValidationResult.h"
 #include "collector/config/tests/ConfigTestSupport.h"
-#include "common/tests/support/TestSupport.h"
-
-#include <tinyxml.h>
 
 namespace Gathrix::ConfigParsing::Testing {
 namespace {
@@ -14,16 +9,10 @@ constexpr int W = Logging::Warning;
 
 std::vector<std::wstring> Folders(const TreeElementGroup& container) {
     std::vector<std::wstring> folders;
-    std::vector<ITreeElement*> children;
-    container.GetChildren(children);
-    for (ITreeElement* child : children) {
-        auto* job = dynamic_cast<QuellonEventDatabase*>(child);
-        EXPECT_NE(nullptr, job);
-        if (job) {
-            folders.push_back(job->GetPluginFolder());
-            EXPECT_EQ(L"", job->GetValue());
-            EXPECT_EQ(nullptr, job->writer);
-        }
+    for (QuellonEventDatabase* job : JobsOf<QuellonEventDatabase>(container)) {
+        folders.push_back(job->GetPluginFolder());
+        EXPECT_EQ(L"", job->GetValue());
+        EXPECT_EQ(nullptr, job->writer);
     }
     return folders;
 }
@@ -68,31 +57,16 @@ TEST_F(ConfigTest, QuellonEventDbElementsBecomeOneJobPerCandidateFolder) {
     QuellonEventDbParser parser;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.xml);
-        log.lines.clear();
-        TiXmlDocument document;
-        document.Parse(c.xml);
-        ASSERT_FALSE(document.Error()) << document.ErrorDesc();
-        const TiXmlElement* element = document.RootElement();
-        ValidationResult result(element);
         TreeElementGroup container(L"jobs", L"folder", false);
-        if (parser.Validate(element, result))
-            parser.ParseToJobItems(element, container, "QuellonEventDb");
-        EXPECT_EQ(c.valid, result.valid);
+        EXPECT_EQ(c.valid, ParseSnippet(parser, c.xml, container));
         EXPECT_EQ(c.lines, Lines());
         EXPECT_EQ(c.folders, Folders(container));
     }
 }
 
 TEST_F(ConfigTest, QuellonEventDbIsRegisteredWithTheReader) {
-    Gathrix::Testing::ScratchFolder folder(L"config-eventdb");
-    const std::wstring path = folder / L"mode.xml";
-    Gathrix::Testing::WriteFileBytes(
-        path, "<Config>\n  <Mode><Name>M</Name></Mode>\n  <Level1><Name>Products</Name><Jobs>\n"
-              "    <QuellonEventDb><EventDbPluginPath>C:\\Q</EventDbPluginPath></QuellonEventDb>\n"
-              "  </Jobs></Level1>\n</Config>\n");
-    ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, ContactData{}, L"");
-    const TopLevelEntityList entities = reader.ParseConfigFile();
+    const TopLevelEntityList entities = ReadModeFile(
+        "    <QuellonEventDb><EventDbPluginPath>C:\\Q</EventDbPluginPath></QuellonEventDb>\n");
     ASSERT_EQ(1u, entities.size());
     ASSERT_EQ(1u, entities[0]->GetJobItems().size());
     auto* job = dynamic_cast<QuellonEventDatabase*>(entities[0]->GetJobItems()[0].get());

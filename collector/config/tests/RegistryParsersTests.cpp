@@ -7,14 +7,10 @@
 #include "collector/config/EnvironmentVariablesParser.h"
 #include "collector/config/FilePropertiesFromRegistryKeyParser.h"
 #include "collector/config/FilePropertiesFromRegistryValueParser.h"
-#include "collector/config/PartParsers.h"
-#include "collector/config/ValidationResult.h"
 #include "collector/config/tests/ConfigTestSupport.h"
 #include "collector/platform/Variables.h"
 #include "common/OperatingSystem.h"
 #include "common/tests/support/TestSupport.h"
-
-#include <tinyxml.h>
 
 namespace Gathrix::ConfigParsing::Testing {
 namespace {
@@ -59,16 +55,8 @@ protected:
     template <class Parser>
     void Check(Parser& parser, const ParserCase& c) {
         SCOPED_TRACE(c.xml);
-        log.lines.clear();
-        TiXmlDocument document;
-        document.Parse(c.xml);
-        ASSERT_FALSE(document.Error()) << document.ErrorDesc();
-        const TiXmlElement* element = document.RootElement();
-        ValidationResult result(element);
         TreeElementGroup container(L"jobs", L"folder", false);
-        if (parser.Validate(element, result))
-            parser.ParseToJobItems(element, container, element->ValueStr());
-        EXPECT_EQ(c.lines.empty(), result.valid);
+        EXPECT_EQ(c.lines.empty(), ParseSnippet(parser, c.xml, container));
         EXPECT_EQ(c.lines, Lines());
         EXPECT_EQ(c.items, Items(container));
     }
@@ -246,11 +234,7 @@ TEST_F(RegistryParserTest, ComObjectsTakeOneOfThreeAttributePairsAndGiveBothView
 
 TEST_F(RegistryParserTest, TheFourElementsAreRegisteredWithTheReader) {
     registry.CreateKey(only64, RegView::Bits64);
-    Gathrix::Testing::ScratchFolder folder(L"config-registry");
-    const std::wstring path = folder / L"mode.xml";
-    Gathrix::Testing::WriteFileBytes(
-        path,
-        "<Config>\n  <Mode><Name>M</Name></Mode>\n  <Level1><Name>Registry</Name><Jobs>\n"
+    const TopLevelEntityList entities = ReadModeFile(
         "    <FilePropertiesFromRegistryKey><RegistryKey>HKLM\\Software\\GathrixTest\\Only64</RegistryKey>"
         "</FilePropertiesFromRegistryKey>\n"
         "    <ComObjects clsidSource=\"regSubkeyName\" captionSource=\"regDefaultValueDataOfSubkey\">"
@@ -259,11 +243,7 @@ TEST_F(RegistryParserTest, TheFourElementsAreRegisteredWithTheReader) {
         "<RegistryValueName>P</RegistryValueName></FilePropertiesFromRegistryValue>\n"
         "    <EnvironmentVariables a=\"1\">text<!-- c --></EnvironmentVariables>\n"
         "    <EnvironmentVariables><Variable/></EnvironmentVariables>\n"
-        "    <EnvironmentVariables/>\n"
-        "  </Jobs></Level1>\n</Config>\n");
-    ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, ContactData{}, L"");
-    const TopLevelEntityList entities = reader.ParseConfigFile();
+        "    <EnvironmentVariables/>\n");
     ASSERT_EQ(1u, entities.size());
     std::vector<std::wstring> items;
     for (const auto& item : entities[0]->GetJobItems())

@@ -1,11 +1,6 @@
 #include "collector/collectors/processes/RunningProcesses.h"
-#include "collector/config/PartParsers.h"
 #include "collector/config/RunningProcessesParser.h"
-#include "collector/config/ValidationResult.h"
 #include "collector/config/tests/ConfigTestSupport.h"
-#include "common/tests/support/TestSupport.h"
-
-#include <tinyxml.h>
 
 namespace Gathrix::ConfigParsing::Testing {
 namespace {
@@ -16,14 +11,8 @@ const std::wstring kAt = L"XML element 'RunningProcesses' (row 1, column 1): ";
 // The 64-bit flag of every job the container holds, in order.
 std::vector<int> Bitness(const TreeElementGroup& container) {
     std::vector<int> flags;
-    std::vector<ITreeElement*> children;
-    container.GetChildren(children);
-    for (ITreeElement* child : children) {
-        auto* job = dynamic_cast<RunningProcesses*>(child);
-        EXPECT_NE(nullptr, job);
-        if (job)
-            flags.push_back(job->GetIs64Bit());
-    }
+    for (RunningProcesses* job : JobsOf<RunningProcesses>(container))
+        flags.push_back(job->GetIs64Bit());
     return flags;
 }
 
@@ -55,31 +44,16 @@ TEST_F(ConfigTest, RunningProcessesElementsBecomeOneJobOfTheirBitness) {
     RunningProcessesParser parser;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.xml);
-        log.lines.clear();
-        TiXmlDocument document;
-        document.Parse(c.xml);
-        ASSERT_FALSE(document.Error()) << document.ErrorDesc();
-        const TiXmlElement* element = document.RootElement();
-        ValidationResult result(element);
         TreeElementGroup container(L"jobs", L"folder", false);
-        if (parser.Validate(element, result))
-            parser.ParseToJobItems(element, container, "RunningProcesses");
-        EXPECT_EQ(c.valid, result.valid);
+        EXPECT_EQ(c.valid, ParseSnippet(parser, c.xml, container));
         EXPECT_EQ(c.lines, Lines());
         EXPECT_EQ(c.jobs, Bitness(container));
     }
 }
 
 TEST_F(ConfigTest, RunningProcessesIsRegisteredAndNeverLoggedValid) {
-    Gathrix::Testing::ScratchFolder folder(L"config-processes");
-    const std::wstring path = folder / L"mode.xml";
-    Gathrix::Testing::WriteFileBytes(
-        path, "<Config>\n  <Mode><Name>M</Name></Mode>\n  <Level1><Name>Processes</Name><Jobs>\n"
-              "    <RunningProcesses type=\"32\"/>\n    <RunningProcesses type=\"64\"/>\n"
-              "  </Jobs></Level1>\n</Config>\n");
-    ConfigFileParser reader(Utils::ToUtf8(path));
-    RegisterPartParsers(reader, ContactData{}, L"");
-    const TopLevelEntityList entities = reader.ParseConfigFile();
+    const TopLevelEntityList entities = ReadModeFile(
+        "    <RunningProcesses type=\"32\"/>\n    <RunningProcesses type=\"64\"/>\n");
     ASSERT_EQ(1u, entities.size());
     ASSERT_EQ(2u, entities[0]->GetJobItems().size());
     auto* first = dynamic_cast<RunningProcesses*>(entities[0]->GetJobItems()[0].get());

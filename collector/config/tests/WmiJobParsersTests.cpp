@@ -6,7 +6,6 @@
 #include "collector/collectors/wmi/Services.h"
 #include "collector/config/PartParsers.h"
 #include "collector/config/tests/ConfigTestSupport.h"
-#include "common/tests/support/TestSupport.h"
 
 #include <string>
 #include <typeinfo>
@@ -41,22 +40,7 @@ std::vector<std::string> Kinds(const TopLevelEntity& entity) {
     return kinds;
 }
 
-class WmiJobParsersTest : public ConfigTest {
-protected:
-    TopLevelEntityList Parse(const std::string& jobs, const ContactData& settings = {},
-                             const std::wstring& products = L"- no products found -") {
-        path = folder / L"mode.xml";
-        Gathrix::Testing::WriteFileBytes(path, "<Config>\n<Mode><Name lang=\"en-us\">Standard</Name></Mode>\n"
-                                               "<Level1><Name>A</Name><Jobs>\n" +
-                                                   jobs + "\n</Jobs></Level1>\n</Config>\n");
-        ConfigFileParser reader(Utils::ToUtf8(path));
-        RegisterPartParsers(reader, settings, products);
-        return reader.ParseConfigFile();
-    }
-
-    Gathrix::Testing::ScratchFolder folder{L"config-wmi"};
-    std::wstring path;
-};
+class WmiJobParsersTest : public ConfigTest {};
 
 } // namespace
 
@@ -76,7 +60,7 @@ TEST_F(WmiJobParsersTest, EachElementBecomesOneJobOfItsKind) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.jobs);
         log.lines.clear();
-        const TopLevelEntityList entities = Parse(c.jobs);
+        const TopLevelEntityList entities = ReadModeFile(c.jobs);
         EXPECT_EQ(std::vector<LogLine>{}, Lines());
         ASSERT_EQ(1u, entities.size());
         EXPECT_EQ(c.kinds, Kinds(*entities[0]));
@@ -91,8 +75,8 @@ TEST_F(WmiJobParsersTest, EachElementBecomesOneJobOfItsKind) {
 }
 
 TEST_F(WmiJobParsersTest, AChildElementOrAnotherSpellingMakesNoJob) {
-    TopLevelEntityList entities =
-        Parse("<DiskDrives><Drive/></DiskDrives><GeneralInformation>\n<Name/></GeneralInformation><Services/>");
+    TopLevelEntityList entities = ReadModeFile(
+        "<DiskDrives><Drive/></DiskDrives><GeneralInformation>\n<Name/></GeneralInformation><Services/>");
     ASSERT_EQ(1u, entities.size());
     EXPECT_EQ(std::vector<std::string>{"Services"}, Kinds(*entities[0]));
     EXPECT_EQ((std::vector<LogLine>{
@@ -103,7 +87,7 @@ TEST_F(WmiJobParsersTest, AChildElementOrAnotherSpellingMakesNoJob) {
 
     // Names are compared exactly: no parser takes "logicaldisks", so its "Jobs" is refused.
     log.lines.clear();
-    entities = Parse("<logicaldisks/>");
+    entities = ReadModeFile("<logicaldisks/>");
     EXPECT_TRUE(entities.empty());
     const std::vector<LogLine> lines = Lines();
     ASSERT_EQ(1u, lines.size());
@@ -120,7 +104,7 @@ TEST_F(WmiJobParsersTest, GeneralInformationCarriesTheContactDataModeAndProducts
     settings.callNumber = L"4711";
     const DateTime before = DateTime::NowUtc();
     const TopLevelEntityList entities =
-        Parse("<GeneralInformation/>", settings, L"Quellon Alvar 5.2, ");
+        ReadModeFile("<GeneralInformation/>", settings, L"Quellon Alvar 5.2, ");
     ASSERT_EQ(1u, entities.size());
     ASSERT_EQ(1u, entities[0]->GetJobItems().size());
     auto* job = dynamic_cast<GeneralInformation*>(entities[0]->GetJobItems()[0].get());

@@ -5,7 +5,7 @@
 #include "common/Exceptions.h"
 #include "common/Handles.h"
 #include "common/Logging.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/XmlFiles.h"
 #include "common/tests/support/TestSupport.h"
 

@@ -3,7 +3,7 @@
 #include "common/Handles.h"
 
 #include <winioctl.h>
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 #include "collector/platform/DynamicLibrary.h"
 
 #include "common/Exceptions.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "collector/platform/Variables.h"
 
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "collector/platform/Variables.h"
 #include "collector/products/BuildDatProducts.h"
 #include "collector/products/CrossDetectionProducts.h"
-#include "collector/products/DetectionUtilities.h"
+#include "collector/products/DetectionSources.h"
 #include "collector/products/FolderProducts.h"
 #include "collector/products/KeyTestProducts.h"
 #include "collector/products/Publishers.h"
@@ -13,7 +13,7 @@
 #include "collector/products/UninstallEntryProducts.h"
 #include "collector/products/tests/ProductMachine.h"
 
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 

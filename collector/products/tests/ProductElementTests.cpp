@@ -8,7 +8,7 @@
 #include "collector/result/JobModel.h"
 #include "collector/result/TopLevelEntity.h"
 
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 

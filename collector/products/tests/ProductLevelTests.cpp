@@ -8,7 +8,7 @@
 #include "collector/products/ProductLevelNames.h"
 #include "collector/products/tests/ProductMachine.h"
 
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include "collector/products/KeyTestProducts.h"
 #include "collector/products/ToolbarProducts.h"
 #include "collector/products/UninstallEntryProducts.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <shlobj.h>
 

@@ -6,7 +6,7 @@
 #include "collector/result/NavigationWriter.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Exceptions.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <windows.h>
 #include <psapi.h>

@@ -3,7 +3,7 @@
 
 #include "common/tests/support/TestSupport.h"
 #include "common/tests/support/XmlCheck.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 #include <tinyxml.h>

@@ -7,7 +7,7 @@
 #include "collector/collectors/eventdatabase/tests/PluginTestSupport.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Exceptions.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/LogCapture.h"
 #include "common/tests/support/TestSupport.h"
 

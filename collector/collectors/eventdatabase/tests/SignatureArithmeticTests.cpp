@@ -2,7 +2,7 @@
 // (signing/make_fixtures.py writes vectors/), and the number operations' edge cases.
 #include "collector/collectors/eventdatabase/SignatureArithmetic.h"
 #include "collector/collectors/eventdatabase/tests/PluginTestSupport.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 

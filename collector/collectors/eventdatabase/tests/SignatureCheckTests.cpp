@@ -2,7 +2,7 @@
 // (signing/make_fixtures.py), crafted variants of them, and a seeded mutation loop.
 #include "collector/collectors/eventdatabase/FileSignature.h"
 #include "collector/collectors/eventdatabase/tests/PluginTestSupport.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

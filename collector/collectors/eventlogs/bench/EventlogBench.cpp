@@ -7,7 +7,7 @@
 #include "collector/collectors/eventlogs/EventlogInfo.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Exceptions.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <windows.h>
 #include <psapi.h>

@@ -4,7 +4,7 @@
 
 #include "collector/collectors/eventlogs/EventlogReader.h"
 #include "common/Handles.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "collector/collectors/eventlogs/EventlogApiVista.h"
 #include "collector/collectors/eventlogs/tests/EventlogTestSupport.h"
 #include "common/Exceptions.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "common/Exceptions.h"
 #include "common/OperatingSystem.h"
 #include "common/Registry.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 

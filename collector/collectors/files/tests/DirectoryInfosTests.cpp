@@ -5,7 +5,7 @@
 #include "common/Exceptions.h"
 #include "common/Handles.h"
 #include "common/OperatingSystem.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>

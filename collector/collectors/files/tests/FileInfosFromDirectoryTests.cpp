@@ -4,7 +4,7 @@
 #include "collector/collectors/files/tests/WrittenTree.h"
 #include "common/Exceptions.h"
 #include "common/OperatingSystem.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>

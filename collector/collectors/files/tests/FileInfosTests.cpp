@@ -7,7 +7,7 @@
 #include "common/OperatingSystem.h"
 #include "common/Exceptions.h"
 #include "common/Handles.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>

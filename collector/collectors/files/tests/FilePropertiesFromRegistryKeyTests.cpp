@@ -4,7 +4,7 @@
 #include "collector/collectors/files/tests/WrittenElements.h"
 #include "collector/platform/Variables.h"
 #include "common/OperatingSystem.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 

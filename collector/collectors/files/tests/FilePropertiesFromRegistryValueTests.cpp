@@ -3,7 +3,7 @@
 #include "collector/collectors/files/tests/PrivateRegistry.h"
 #include "collector/collectors/files/tests/WrittenElements.h"
 #include "common/OperatingSystem.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 

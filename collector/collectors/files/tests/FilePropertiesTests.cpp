@@ -3,7 +3,7 @@
 #include "collector/platform/Variables.h"
 #include "common/OperatingSystem.h"
 #include "common/Handles.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/LogCapture.h"
 
 #include <gtest/gtest.h>

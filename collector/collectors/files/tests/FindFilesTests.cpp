@@ -1,7 +1,7 @@
 #include "collector/collectors/files/FindFiles.h"
 #include "collector/collectors/files/tests/FilesTestSupport.h"
 #include "common/OperatingSystem.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "collector/collectors/files/tests/FilesTestSupport.h"
 #include "collector/platform/Variables.h"
 #include "common/OperatingSystem.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 // below "HKCR\CLSID" is deleted again at the end, in the view it was made in.
 
 #include "common/Handles.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/LogCapture.h"
 
 #include <windows.h>

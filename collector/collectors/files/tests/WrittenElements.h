@@ -5,7 +5,7 @@
 #include "collector/result/JobModel.h"
 #include "collector/result/ResultFileWriter.h"
 #include "collector/result/tests/ResultFixture.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 #include <tinyxml.h>

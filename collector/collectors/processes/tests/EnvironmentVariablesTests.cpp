@@ -1,7 +1,7 @@
 #include "collector/collectors/files/tests/WrittenElements.h"
 #include "collector/collectors/processes/EnvironmentVariables.h"
 #include "collector/platform/Variables.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 

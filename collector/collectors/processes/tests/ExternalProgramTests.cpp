@@ -2,7 +2,7 @@
 #include "collector/result/ResultFileWriter.h"
 #include "collector/result/tests/ResultFixture.h"
 #include "common/Logging.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/LogCapture.h"
 #include "common/tests/support/TestSupport.h"
 #include "tools/tests/StandIn.h"

@@ -7,7 +7,7 @@
 #include "collector/result/ResultFileWriter.h"
 #include "collector/result/tests/ResultFixture.h"
 #include "common/Handles.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 #include <oleauto.h>

@@ -8,7 +8,7 @@
 #include "collector/core/e2e/tests/CollectorProcess.h"
 #include "common/Exceptions.h"
 #include "common/Handles.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 #include "collector/archive/tests/ArchiveListing.h"
 #include "collector/core/e2e/tests/CollectorProcess.h"
 #include "common/Handles.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/XmlFiles.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The event-database job in a whole run of the shipped collector (its mutex: one run at a time,
 // hence this area). The plug-in fixtures come from collector/collectors/eventdatabase/tests.
 #include "collector/collectors/eventdatabase/tests/PluginTestSupport.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

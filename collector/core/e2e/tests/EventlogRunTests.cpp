@@ -6,7 +6,7 @@
 #include "collector/archive/tests/ArchiveListing.h"
 #include "collector/collectors/eventlogs/tests/EventlogTestSupport.h"
 #include "collector/core/e2e/tests/CollectorProcess.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 
 #include "collector/archive/tests/ArchiveListing.h"
 #include "collector/core/e2e/tests/CollectorProcess.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "tools/tests/StandIn.h"
 
 #include <gtest/gtest.h>

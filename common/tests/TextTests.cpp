@@ -1,4 +1,4 @@
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <windows.h>
 
@@ -10,7 +10,7 @@ using Gathrix::System::LookupAccountBySid;
 
 namespace {
 
-TEST(TextUtils, ReplaceAllCountsAndNeverRescansReplacement) {
+TEST(Text, ReplaceAllCountsAndNeverRescansReplacement) {
     std::wstring text = L"aXa";
     EXPECT_EQ(2u, ReplaceAll(text, text, L"a", L"aa"));
     EXPECT_EQ(L"aaXaa", text);
@@ -24,7 +24,7 @@ TEST(TextUtils, ReplaceAllCountsAndNeverRescansReplacement) {
     EXPECT_EQ(L"abc", unchanged);
 }
 
-TEST(TextUtils, ReplaceAllNoCaseKeepsTheCaseAroundMatches) {
+TEST(Text, ReplaceAllNoCaseKeepsTheCaseAroundMatches) {
     std::wstring path = L"%ProgramFiles%\\x";
     EXPECT_EQ(1u, ReplaceAllNoCase(path, L"%programfiles%", L"C:\\Program Files"));
     EXPECT_EQ(L"C:\\Program Files\\x", path);
@@ -35,7 +35,7 @@ TEST(TextUtils, ReplaceAllNoCaseKeepsTheCaseAroundMatches) {
     EXPECT_EQ(L"blau-blau-blau", umlauts);
 }
 
-TEST(TextUtils, ToLowerMapsBeyondAsciiAndKeepsLength) {
+TEST(Text, ToLowerMapsBeyondAsciiAndKeepsLength) {
     const std::wstring upper = L"ÄÖÜÉΩ ABC \U0001F600";
     const std::wstring lower = ToLower(upper);
     EXPECT_EQ(upper.size(), lower.size());
@@ -44,14 +44,14 @@ TEST(TextUtils, ToLowerMapsBeyondAsciiAndKeepsLength) {
     EXPECT_FALSE(EqualsNoCase(L"abc", L"abcd"));
 }
 
-TEST(TextUtils, StartsWithNoCase) {
+TEST(Text, StartsWithNoCase) {
     EXPECT_TRUE(StartsWithNoCase(L"C:\\WINDOWS\\system32\\x", L"c:\\windows\\System32"));
     EXPECT_FALSE(StartsWithNoCase(L"c:\\windows\\System32", L"C:\\WINDOWS\\system32\\x"));
     EXPECT_TRUE(StartsWithNoCase(L"abc", L""));
     EXPECT_FALSE(StartsWithNoCase(L"", L"a"));
 }
 
-TEST(TextUtils, NormalizeSeparators) {
+TEST(Text, NormalizeSeparators) {
     struct Case {
         std::wstring in, back, forward;
     };
@@ -73,7 +73,7 @@ TEST(TextUtils, NormalizeSeparators) {
     }
 }
 
-TEST(TextUtils, SplitDropsEmptyPieces) {
+TEST(Text, SplitDropsEmptyPieces) {
     using Pieces = std::vector<std::wstring>;
     EXPECT_EQ((Pieces{L"a", L"b"}), Split(L";a;;b;", L";"));
     EXPECT_EQ((Pieces{L"abc"}), Split(L"abc", L";"));
@@ -81,12 +81,12 @@ TEST(TextUtils, SplitDropsEmptyPieces) {
     EXPECT_EQ((Pieces{L"a", L"b"}), Split(L"a; b; ; ", L"; "));
 }
 
-TEST(TextUtils, MakeValidFileName) {
+TEST(Text, MakeValidFileName) {
     EXPECT_EQ(L"Generalinfoab", MakeValidFileName(L"General: info/a b"));
     EXPECT_EQ(L"Jörgß", MakeValidFileName(L"\tJ\u0001ö<r>g\"|?*\\ß\x20"));
 }
 
-TEST(TextUtils, Utf8RoundTripAndReplacement) {
+TEST(Text, Utf8RoundTripAndReplacement) {
     const std::wstring wide = L"Jörg Ω \U0001F600 \u20AC";
     const std::string narrow = ToUtf8(wide);
     EXPECT_EQ("J\xC3\xB6rg \xCE\xA9 \xF0\x9F\x98\x80 \xE2\x82\xAC", narrow);
@@ -98,7 +98,7 @@ TEST(TextUtils, Utf8RoundTripAndReplacement) {
     EXPECT_EQ("a\xEF\xBF\xBD" "b", ToUtf8(std::wstring{L'a', static_cast<wchar_t>(0xD800), L'b'}));
 }
 
-TEST(TextUtils, ErrorTextFoldsLinesAndNamesTheCode) {
+TEST(Text, ErrorTextFoldsLinesAndNamesTheCode) {
     const std::wstring text = GetErrorText(ERROR_FILE_NOT_FOUND);
     const std::wstring suffix = L" (error code: 2)";
     ASSERT_GT(text.size(), suffix.size());
@@ -119,7 +119,7 @@ TEST(TextUtils, ErrorTextFoldsLinesAndNamesTheCode) {
     EXPECT_EQ(L"error code: 805306367", GetErrorText(0x2FFFFFFF));
 }
 
-TEST(TextUtils, AccountLookupIsCachedIncludingFailures) {
+TEST(Text, AccountLookupIsCachedIncludingFailures) {
     BYTE buffer[SECURITY_MAX_SID_SIZE];
     DWORD size = sizeof buffer;
     ASSERT_TRUE(CreateWellKnownSid(WinLocalSystemSid, nullptr, buffer, &size));

@@ -1,4 +1,4 @@
-#include "collector/products/DetectionUtilities.h"
+#include "collector/products/DetectionSources.h"
 
 #include "collector/platform/Directories.h"
 #include "collector/platform/Variables.h"

@@ -1,4 +1,4 @@
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <windows.h>
 
