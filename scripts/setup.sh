@@ -32,7 +32,7 @@ packages=(wine wine64 wine32:i386
           gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix
           mingw-w64-tools binutils-mingw-w64-i686 binutils-mingw-w64-x86-64
           cmake make xvfb xauth p7zip-full googletest dpkg-dev
-          libxml2-utils xsltproc python3 ca-certificates chromium openssl osslsigncode)
+          libxml2-utils xsltproc python3 ca-certificates chromium openssl osslsigncode libfaketime)
 
 missing=()
 for p in "${packages[@]}"; do

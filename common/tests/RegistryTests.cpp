@@ -3,8 +3,8 @@
 #include "common/Exceptions.h"
 #include "common/Handles.h"
 #include "common/Text.h"
-#include "common/Text.h"
 #include "common/tests/support/LogCapture.h"
+#include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -56,8 +56,8 @@ private:
 };
 
 void SetRaw(HKEY key, const std::wstring& name, DWORD type, const std::vector<std::uint8_t>& bytes) {
-    ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(key, name.c_str(), 0, type, bytes.empty() ? nullptr : bytes.data(),
-                                            static_cast<DWORD>(bytes.size())))
+    ASSERT_EQ(ERROR_SUCCESS, Gathrix::Testing::SetRegistryValueExactly(key, name, type, bytes.data(),
+                                                                       static_cast<DWORD>(bytes.size())))
         << Gathrix::Utils::ToUtf8(name);
 }
 
@@ -117,6 +117,22 @@ TEST(RegistryKey, ValueTextsByType) {
         DWORD type = 0xDEAD;
         EXPECT_EQ(c.expected, registryKey.GetValue(c.name, type)) << Gathrix::Utils::ToUtf8(c.name);
         EXPECT_EQ(c.type, type) << Gathrix::Utils::ToUtf8(c.name);
+    }
+}
+
+// The fixtures' raw values must not hang on the memory behind their bytes: here a NUL unit follows
+// them, which is what makes the system store one unit more.
+TEST(RegistryFixture, StoresExactlyTheBytesOfItsCase) {
+    ScratchKey scratch(L"exact");
+    HKEY key = scratch.Create(KEY_WOW64_64KEY);
+    const std::vector<std::uint8_t> followedByNul = {'a', 0, 0, 0, 'b', 0, 'c', 0, 0, 0, 0, 0};
+    for (DWORD type : {REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ}) {
+        ASSERT_EQ(ERROR_SUCCESS, Gathrix::Testing::SetRegistryValueExactly(key, L"value", type, followedByNul.data(), 8));
+        std::vector<std::uint8_t> stored(16, 0xEE);
+        DWORD size = static_cast<DWORD>(stored.size());
+        ASSERT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, L"value", nullptr, nullptr, stored.data(), &size));
+        stored.resize(size);
+        EXPECT_EQ(std::vector<std::uint8_t>(followedByNul.begin(), followedByNul.begin() + 8), stored) << type;
     }
 }
 

@@ -70,7 +70,7 @@ private:
     }
     void Write(DWORD valueType, const std::string& data) {
         HKEY key = Open();
-        RegSetValueExW(key, name, 0, valueType, reinterpret_cast<const BYTE*>(data.data()), static_cast<DWORD>(data.size()));
+        Gathrix::Testing::SetRegistryValueExactly(key, name, valueType, data.data(), static_cast<DWORD>(data.size()));
         RegCloseKey(key);
     }
 

@@ -4,6 +4,7 @@
 #include "common/Handles.h"
 
 #include <cstdio>
+#include <cstring>
 
 #include <stdexcept>
 #include <vector>
@@ -160,6 +161,15 @@ std::wstring ThrownMessage(const std::function<void()>& action) {
         return e.GetMessageText();
     }
     return L"(nothing thrown)";
+}
+
+LSTATUS SetRegistryValueExactly(HKEY key, const std::wstring& name, DWORD type, const void* data, DWORD count) {
+    if (count == 0)
+        return RegSetValueExW(key, name.c_str(), 0, type, nullptr, 0);
+    // Two more units cover the unit an odd count ends in as well as the one after it.
+    std::vector<BYTE> copy(static_cast<size_t>(count) + 2 * sizeof(wchar_t), 0xFF);
+    std::memcpy(copy.data(), data, count);
+    return RegSetValueExW(key, name.c_str(), 0, type, copy.data(), count);
 }
 
 std::string HexDigest(const unsigned char* bytes, size_t count) {

@@ -72,6 +72,12 @@ private:
 // The text of the MessageException that the action throws, or "(nothing thrown)".
 std::wstring ThrownMessage(const std::function<void()>& action);
 
+// Stores exactly `count` bytes as the registry value `name`. RegSetValueExW stores a string-typed
+// value one unit longer when the unit right after the given bytes is NUL (it adds the terminator a
+// caller "forgot"), so unterminated data would be stored as the memory behind it happens to be:
+// the bytes are handed over from a copy whose next units are not NUL.
+LSTATUS SetRegistryValueExactly(HKEY key, const std::wstring& name, DWORD type, const void* data, DWORD count);
+
 // Lower-case hexadecimal form of a digest.
 std::string HexDigest(const unsigned char* bytes, size_t count);
 

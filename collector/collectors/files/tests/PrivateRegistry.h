@@ -9,6 +9,7 @@
 #include "common/Handles.h"
 #include "common/Text.h"
 #include "common/tests/support/LogCapture.h"
+#include "common/tests/support/TestSupport.h"
 
 #include <windows.h>
 
@@ -160,8 +161,8 @@ inline void PrivateRegistry::CreateKey(const std::wstring& path, RegView view) {
 inline void PrivateRegistry::SetValue(const std::wstring& path, const std::wstring& name, DWORD type,
                                const std::vector<std::uint8_t>& data, RegView view) {
     UniqueRegKey key = Create(path, view);
-    EXPECT_EQ(ERROR_SUCCESS, RegSetValueExW(key.Get(), name.c_str(), 0, type, data.empty() ? nullptr : data.data(),
-                                            static_cast<DWORD>(data.size())))
+    EXPECT_EQ(ERROR_SUCCESS, Testing::SetRegistryValueExactly(key.Get(), name, type, data.data(),
+                                                              static_cast<DWORD>(data.size())))
         << Utils::ToUtf8(path) << " " << Utils::ToUtf8(name);
 }
 

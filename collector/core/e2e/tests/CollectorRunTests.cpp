@@ -212,7 +212,7 @@ public:
     }
     ~DesktopRedirected() {
         if (hadValue)
-            RegSetValueExW(key.Get(), L"Desktop", 0, savedType, reinterpret_cast<const BYTE*>(saved), savedSize);
+            Gathrix::Testing::SetRegistryValueExactly(key.Get(), L"Desktop", savedType, saved, savedSize);
         else
             RegDeleteValueW(key.Get(), L"Desktop");
     }

@@ -16,7 +16,7 @@ add_dependencies(${AREA_TEST_TARGET} plugin_fixtures)
 add_test(NAME WmiRun.TimeZonesWmiAndNoWmiCheckedFromTheLinuxSide
          COMMAND bash ${CMAKE_SOURCE_DIR}/collector/core/e2e/tests/check-wmi-run.sh ${CMAKE_BINARY_DIR})
 set_tests_properties(WmiRun.TimeZonesWmiAndNoWmiCheckedFromTheLinuxSide PROPERTIES
-                     LABELS e2e RESOURCE_LOCK gathrix_running_mutex TIMEOUT 600)
+                     LABELS "e2e;clock" RESOURCE_LOCK gathrix_running_mutex TIMEOUT 600)
 
 # The event-log runs use the event-log tests' stand-in wevtapi.dll (made by their fixtures).
 add_dependencies(${AREA_TEST_TARGET} wevtapi_standin)
