@@ -117,6 +117,18 @@ TEST(ProviderCatalogLister, ProgramPrintsOneBlockPerCatalogEntry) {
     }
     EXPECT_EQ(static_cast<size_t>(count), blocks);
     EXPECT_EQ(static_cast<size_t>(count), guids);
+    // Wine's provider path call reports success without writing a character: every block then
+    // has a library line, and it is empty, never what the program's stack held.
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    if (ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr) {
+        size_t paths = 0;
+        const std::string line = "\r\nLibraryPath\t";
+        for (size_t at = run.output.find(line); at != std::string::npos; at = run.output.find(line, at + 1)) {
+            ++paths;
+            EXPECT_EQ("\r\n", run.output.substr(at + line.size(), 2)) << "library line of block " << paths;
+        }
+        EXPECT_EQ(static_cast<size_t>(count), paths);
+    }
     // No bare line feed: every line ends with CR LF.
     for (size_t i = 0; i < run.output.size(); ++i) {
         if (run.output[i] == '\n') {

@@ -356,26 +356,47 @@ TEST(WizardStart, LibraryWithoutLanguageCodeOffersOnlyNamesWithoutLanguage) {
     EXPECT_TRUE(InputsEnabled(dialog, true));
 }
 
+// One text value of a key as the test found it, put back (or removed again) however the test
+// ends: the prefix is shared by every test of the suite.
+namespace {
+class SavedRegistryText {
+public:
+    SavedRegistryText(HKEY key, const wchar_t* name) : key(key), name(name) {
+        wchar_t text[512] = {};
+        DWORD size = sizeof(text);
+        present = RegGetValueW(key, nullptr, name, RRF_RT_REG_SZ, nullptr, text, &size) == ERROR_SUCCESS;
+        value = text;
+    }
+    ~SavedRegistryText() {
+        if (present)
+            RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        else
+            RegDeleteValueW(key, name);
+    }
+    SavedRegistryText(const SavedRegistryText&) = delete;
+    SavedRegistryText& operator=(const SavedRegistryText&) = delete;
+
+private:
+    HKEY key;
+    const wchar_t* name;
+    bool present = false;
+    std::wstring value;
+};
+} // namespace
+
 TEST(WizardStart, ContactFieldsStartWithTheRegisteredOwnerAndOrganization) {
     // The wizard reads the native (64-bit) view, where Windows keeps the owner; a 32-bit test
     // process under WOW64 must write there too.
     Gathrix::UniqueRegKey key;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", 0,
                                            KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_WOW64_64KEY, key.Put()));
-    auto read = [&](const wchar_t* name, std::wstring& value) {
-        wchar_t text[512] = {};
-        DWORD size = sizeof(text);
-        bool present = RegGetValueW(key.Get(), nullptr, name, RRF_RT_REG_SZ, nullptr, text, &size) == ERROR_SUCCESS;
-        value = text;
-        return present;
-    };
     auto write = [&](const wchar_t* name, const std::wstring& value) {
         return RegSetValueExW(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                               static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
     };
-    std::wstring owner, organization;
-    bool hadOwner = read(L"RegisteredOwner", owner);
-    bool hadOrganization = read(L"RegisteredOrganization", organization);
+    SavedRegistryText owner(key.Get(), L"RegisteredOwner");
+    SavedRegistryText organization(key.Get(), L"RegisteredOrganization");
     ASSERT_TRUE(write(L"RegisteredOwner", L"Registered J\u00f6rg"));
     ASSERT_TRUE(write(L"RegisteredOrganization", L"Registered Ltd"));
     {
@@ -398,12 +419,6 @@ TEST(WizardStart, ContactFieldsStartWithTheRegisteredOwnerAndOrganization) {
         EXPECT_EQ(ControlText(dialog, IDC_NAME), L"Registered J\u00f6rg");
         EXPECT_EQ(ControlText(dialog, IDC_ORGANIZATION), L"");
     }
-    if (hadOwner)
-        write(L"RegisteredOwner", owner);
-    else
-        RegDeleteValueW(key.Get(), L"RegisteredOwner");
-    if (hadOrganization)
-        write(L"RegisteredOrganization", organization);
 }
 
 TEST(WizardStart, NoModeLeavesStartDisabled) {

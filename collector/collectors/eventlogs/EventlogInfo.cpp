@@ -10,7 +10,10 @@
 
 namespace Gathrix {
 
-EventlogInfo::EventlogInfo(std::wstring logName) : logName(std::move(logName)) {}
+EventlogInfo::EventlogInfo(std::wstring logName) : EventlogInfo(std::move(logName), ClassicEventLogFunctions::System()) {}
+
+EventlogInfo::EventlogInfo(std::wstring logName, ClassicEventLogFunctions classicFunctions)
+    : logName(std::move(logName)), classicFunctions(classicFunctions) {}
 
 std::wstring EventlogInfo::EventCaption(const EventlogEntry& entry) {
     return L"[" + entry.levelName + L"] " + entry.timeCreated.ToUtcString() + L": " + entry.source +
@@ -19,7 +22,7 @@ std::wstring EventlogInfo::EventCaption(const EventlogEntry& entry) {
 
 void EventlogInfo::Collect() {
     RequireWriter();
-    EventlogReader reader(logName);
+    EventlogReader reader(logName, classicFunctions);
 
     // A read failure (the API failing in mid-log, a time it can't represent) ends this log only:
     // what was read is kept, and the failure closes the log's element.

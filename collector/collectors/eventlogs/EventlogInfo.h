@@ -12,6 +12,8 @@ namespace Gathrix {
 class EventlogInfo : public ITreeElement {
 public:
     explicit EventlogInfo(std::wstring logName);
+    // The same job, its reader given these functions for the classic API (see EventlogReader).
+    EventlogInfo(std::wstring logName, ClassicEventLogFunctions classicFunctions);
 
     // Events are streamed: each one is written before the next is read. A read failure in the
     // middle of the log ends the log's element with an error leaf after the events read so far.
@@ -28,6 +30,7 @@ public:
 
 private:
     std::wstring logName;
+    ClassicEventLogFunctions classicFunctions;
 };
 
 } // namespace Gathrix

@@ -41,13 +41,15 @@ void EventlogEntry::Fill(WevtlogApi::Event& event) {
     }
 }
 
-EventlogReader::EventlogReader(std::wstring name) : logName(std::move(name)) {
+EventlogReader::EventlogReader(std::wstring name) : EventlogReader(std::move(name), ClassicEventLogFunctions::System()) {}
+
+EventlogReader::EventlogReader(std::wstring name, ClassicEventLogFunctions classicFunctions) : logName(std::move(name)) {
     try {
         api = std::make_unique<WevtlogApiWinVista>();
     } catch (const MessageException&) {
         // Windows 2000 and XP have no wevtapi.dll: the classic API reads the log there.
         try {
-            api = std::make_unique<WevtlogApiWin2000>();
+            api = std::make_unique<WevtlogApiWin2000>(classicFunctions);
         } catch (const MessageException&) {
             Logger::Instance().Log(Logging::Error, L"Unable to open windows eventlog API.");
             return;

@@ -4,6 +4,7 @@
 // first event older than 30 days before the run's first read, and after 60000 events.
 
 #include "collector/collectors/eventlogs/EventlogApi.h"
+#include "collector/collectors/eventlogs/EventlogApiWin2000.h"
 #include "common/DateTime.h"
 
 #include <cstdint>
@@ -46,6 +47,9 @@ public:
 
     // Chooses and opens the API; never throws: failures are logged and the reader stays empty.
     explicit EventlogReader(std::wstring logName);
+    // The same, the classic API calling these functions where it is chosen (tests serve
+    // hand-made records through them).
+    EventlogReader(std::wstring logName, ClassicEventLogFunctions classicFunctions);
     ~EventlogReader();
     EventlogReader(const EventlogReader&) = delete;
     EventlogReader& operator=(const EventlogReader&) = delete;

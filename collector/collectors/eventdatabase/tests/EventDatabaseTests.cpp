@@ -282,11 +282,19 @@ TEST_F(EventDatabaseTest, EachRunAppendsTheWorkerFolderToPath) {
 }
 
 TEST_F(EventDatabaseTest, NoWriterThrowsAndAnEmptyExportWritesAnEmptyValue) {
-    QuellonEventDatabase job(PluginFixture(L"plugins\\signed-p"));
+    const std::wstring folder = PluginFixture(L"plugins\\signed-p");
+    QuellonEventDatabase job(folder);
     EXPECT_EQ(L"Result file writer not initialized", Testing::ThrownMessage([&] { job.Collect(); }));
-    EXPECT_EQ(L"", job.GetValue());
-    EXPECT_EQ(L"plaintext", job.GetType());
-    EXPECT_EQ(L"false", job.GetShowNumOfChildren());
+
+    // The plug-in exports a database without events: a file of no bytes is still an export.
+    const Outcome outcome = Run(folder, L"EmptyExport");
+    EXPECT_EQ(GuiCalls(folder), outcome.calls);
+    EXPECT_EQ(std::string(), Testing::ReadFileBytes(QuellonEventDatabase::ExportFilePath(folder + L"\\Trovview.dll")));
+    ASSERT_TRUE(outcome.written);
+    EXPECT_EQ(L"", outcome.value);
+    EXPECT_EQ(L"plaintext", outcome.type);
+    EXPECT_EQ(L"false", outcome.showNumOfChildren);
+    EXPECT_EQ(std::vector<std::wstring>{}, outcome.errors);
 }
 
 TEST(FallbackPlugin, LoadsByFullPathOnlyAndUnloadsAfterTheCall) {

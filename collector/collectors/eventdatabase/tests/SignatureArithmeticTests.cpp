@@ -97,8 +97,8 @@ TEST(SignatureArithmetic, NumberEdgeCases) {
     BigNumber::Free(number);
     EXPECT_EQ(nullptr, number);
 
-    // DivideWords: u < v gives the remainder u; u = v quotient 1; and a quotient estimate
-    // that must be corrected (a divisor whose second word is large).
+    // DivideWords: u < v gives the remainder u; u = v quotient 1; and a division of three
+    // words by two whose quotient and remainder give u back.
     const std::uint32_t n = 2;
     std::uint32_t q[4], r[2];
     const std::uint32_t small[4] = {5, 1, 0, 0}, divisor[2] = {7, 2};
@@ -123,6 +123,20 @@ TEST(SignatureArithmetic, NumberEdgeCases) {
     BigNumber::AddWords(product, product, rWide, 4);
     EXPECT_EQ((std::vector<std::uint32_t>(big, big + 4)), std::vector<std::uint32_t>(product, product + 4));
     EXPECT_TRUE(r[1] < v[1] || (r[1] == v[1] && r[0] < v[0]));
+}
+
+TEST(SignatureArithmetic, DivisionAddsBackWhenTheEstimatedDigitIsOneTooLarge) {
+    // 0x7fff8000 00000000 00000000 00000000 / 0x80000000 00000000 00000001: the two top words
+    // estimate the digit 0xffff0000, which the second divisor word does not lower; subtracting
+    // that multiple goes below zero, so the divisor is added back once. Quotient and remainder
+    // as python's divmod computes them.
+    const std::uint32_t n = 3;
+    const std::uint32_t u[6] = {0, 0, 0, 0x7fff8000u, 0, 0};
+    const std::uint32_t v[3] = {0x00000001u, 0, 0x80000000u};
+    std::uint32_t q[6], r[3];
+    ASSERT_EQ(0, BigNumber::DivideWords(q, r, u, v, n));
+    EXPECT_EQ((std::vector<std::uint32_t>{0xfffeffffu, 0, 0, 0, 0, 0}), std::vector<std::uint32_t>(q, q + 6));
+    EXPECT_EQ((std::vector<std::uint32_t>{0x00010001u, 0xffffffffu, 0x7fffffffu}), std::vector<std::uint32_t>(r, r + 3));
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // The "WindowsEventlog" job: its element and leaf texts per level, a log without events, and a
-// read failure in the middle of a log. Events come from the stand-in wevtapi.dll.
+// read failure in the middle of a log. Events come from the stand-in wevtapi.dll, or, where it
+// refuses to load, from hand-made records served to the classic API.
 
 #include "collector/collectors/eventlogs/EventlogInfo.h"
+#include "collector/collectors/eventlogs/tests/ClassicLogStandIn.h"
 #include "collector/collectors/eventlogs/tests/EventlogTestSupport.h"
 #include "collector/result/ResultFileWriter.h"
 #include "collector/result/tests/ResultFixture.h"
@@ -37,13 +39,14 @@ Element Read(const TiXmlElement* node) {
     return element;
 }
 
-class EventlogJobTest : public ResultFolderTest {
+// A job's one element, collected into a fresh result file.
+class EventlogOutputTest : public ResultFolderTest {
 protected:
-    void SetUp() override { ASSERT_TRUE(standIn.Loaded()) << "the stand-in wevtapi.dll is not loaded: WINEDLLOVERRIDES=wevtapi=n"; }
-
-    // The job's one element, collected into a fresh result file.
     Element Collected(const std::wstring& logName) {
         EventlogInfo job(logName);
+        return Collected(job);
+    }
+    Element Collected(EventlogInfo& job) {
         ResultFileWriter writer(nullptr);
         writer.SetDirectory(data);
         writer.Open(L"Job.xml", L"stylesheet\\stylesheet.xslt", L"A", L"", L"", L"");
@@ -67,8 +70,17 @@ protected:
         return element ? Read(element) : Element();
     }
 
-    WevtapiStandIn standIn;
     LogCapture& log = LogCapture::Start();
+};
+
+class EventlogJobTest : public EventlogOutputTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(WevtapiStandInInstalled()) << StandInMissing;
+        ASSERT_TRUE(standIn.Loaded()) << "the stand-in wevtapi.dll is not loaded: WINEDLLOVERRIDES=wevtapi=n";
+    }
+
+    WevtapiStandIn standIn;
 };
 
 TEST_F(EventlogJobTest, ElementsAndLeavesPerLevel) {
@@ -176,6 +188,93 @@ TEST_F(EventlogJobTest, ReadFailureInTheMiddleKeepsWhatWasRead) {
         EXPECT_EQ(expected, log.entries) << c.name;
     }
     EXPECT_EQ(0, standIn.OpenHandles());
+}
+
+TEST_F(EventlogOutputTest, ClassicApiThroughTheReaderAndTheJob) {
+    // wevtapi.dll refuses to load, as on Windows 2000 and XP: the reader takes the classic API,
+    // whose calls serve hand-made records, newest first, of a log of this process whose source
+    // registers the message-table fixture.
+    ASSERT_TRUE(WevtapiStandInInstalled()) << StandInMissing;
+    ASSERT_EQ(nullptr, GetModuleHandleW(L"wevtapi.dll"));
+    struct Absent {
+        Absent() { SetEnvironmentVariableW(L"GATHRIX_WEVTAPI_ABSENT", L"1"); }
+        ~Absent() { SetEnvironmentVariableW(L"GATHRIX_WEVTAPI_ABSENT", nullptr); }
+    } absent;
+    struct RegisteredSource {
+        std::wstring logKey, sourceKey;
+        RegisteredSource(const std::wstring& logName, const std::wstring& source, const std::wstring& messageFile)
+            : logKey(L"System\\CurrentControlSet\\Services\\EventLog\\" + logName), sourceKey(logKey + L"\\" + source) {
+            HKEY key = nullptr;
+            if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, sourceKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                                nullptr, &key, nullptr) != ERROR_SUCCESS)
+                return;
+            UniqueRegKey owner(key);
+            RegSetValueExW(key, L"EventMessageFile", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(messageFile.c_str()),
+                           static_cast<DWORD>((messageFile.size() + 1) * sizeof(wchar_t)));
+        }
+        ~RegisteredSource() {
+            RegDeleteKeyExW(HKEY_LOCAL_MACHINE, sourceKey.c_str(), KEY_WOW64_32KEY, 0);
+            RegDeleteKeyExW(HKEY_LOCAL_MACHINE, logKey.c_str(), KEY_WOW64_32KEY, 0);
+        }
+    };
+    const std::wstring logName = L"GathrixClassic" + std::to_wstring(GetCurrentProcessId());
+    RegisteredSource registered(logName, L"Classic", SystemFixtureDir() + L"\\EventMessages.dll");
+
+    const std::uint64_t unixEpoch = 116444736000000000ull;
+    const DWORD start = static_cast<DWORD>((TakeRunStart() - unixEpoch) / 10000000ull);
+    std::wstring account, domain;
+    std::string system = SidBytes(L"S-1-5-18");
+    ASSERT_TRUE(System::LookupAccountBySid(system.data(), account, domain));
+    // The classic event types, numbered unlike the newer interface's levels (2 is a warning
+    // there, an error here).
+    struct Case {
+        WORD type;
+        const char* name;
+        const char* word;
+    } cases[] = {{1, "Critical error", "lvlerror"}, {2, "Warning", "lvlwarning"},      {4, "Information", "lvlinfo"},
+                 {8, "Audit success", "lvlsuccess"}, {16, "Audit error", "lvlerror"}, {0, "Success", "lvlsuccess"}};
+    std::vector<std::vector<BYTE>> records;
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        RecordSpec spec;
+        spec.eventId = 1000;
+        spec.eventType = cases[i].type;
+        spec.timeGenerated = start - static_cast<DWORD>(i + 1) * 3600;
+        spec.source = L"Classic";
+        spec.strings = {L"T" + std::to_wstring(cases[i].type), L"the reader"};
+        if (i == 0)
+            spec.sid = system;
+        records.push_back(MakeRecord(spec));
+    }
+    RecordSpec old;  // 31 days before the run: it ends the log, the one after it is never read
+    old.timeGenerated = start - 31 * 24 * 3600;
+    records.push_back(MakeRecord(old));
+    records.push_back(MakeRecord(RecordSpec()));
+    ClassicLog::Reset(records);
+
+    EventlogInfo job(logName, ClassicLog::Functions());
+    const Element element = Collected(job);
+    EXPECT_TRUE(ClassicLog::opened);
+    EXPECT_TRUE(ClassicLog::closed);
+    EXPECT_EQ("Windows eventlog '" + Narrow(logName) + "'", element.value);
+    EXPECT_EQ("winevtlog", element.type);
+    ASSERT_EQ(std::size(cases), element.children.size());
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        const auto& c = cases[i];
+        const Element& event = element.children[i];
+        FILETIME time;
+        const std::uint64_t count = (std::uint64_t(start) - (i + 1) * 3600) * 10000000ull + unixEpoch;
+        time.dwLowDateTime = static_cast<DWORD>(count);
+        time.dwHighDateTime = static_cast<DWORD>(count >> 32);
+        EXPECT_EQ(std::string("[") + c.name + "] " + Narrow(DateTime(time, DateTime::Utc).ToUtcString()) +
+                      ": Classic (Message ID: 1000)",
+                  event.value);
+        EXPECT_EQ(c.word, event.type) << "type " << c.type;
+        ASSERT_EQ(2u, event.children.size());
+        EXPECT_EQ("Message: Service T" + std::to_string(c.type) + " started with the reader and %3.", event.children[0].value);
+        EXPECT_EQ(i == 0 ? "User: " + Narrow(domain + L"\\" + account) : "User: -unknown-", event.children[1].value);
+    }
+    for (const auto& entry : log.entries)
+        EXPECT_LT(entry.level, Logging::Warning) << Narrow(entry.message);
 }
 
 } // namespace

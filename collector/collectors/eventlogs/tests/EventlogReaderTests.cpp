@@ -20,7 +20,10 @@ constexpr std::uint64_t Millisecond = 10000;  // in FILETIME units
 
 class ReaderTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(standIn.Loaded()) << "the stand-in wevtapi.dll is not loaded: WINEDLLOVERRIDES=wevtapi=n"; }
+    void SetUp() override {
+        ASSERT_TRUE(WevtapiStandInInstalled()) << StandInMissing;
+        ASSERT_TRUE(standIn.Loaded()) << "the stand-in wevtapi.dll is not loaded: WINEDLLOVERRIDES=wevtapi=n";
+    }
 
     // Every entry the reader delivers for the log.
     static std::vector<EventlogEntry> ReadAll(const std::wstring& log) {
@@ -173,7 +176,7 @@ TEST(ReaderFallback, ClassicApiWhenWevtapiCannotBeLoaded) {
     // The stand-in refuses to load, as wevtapi.dll is missing on Windows 2000 and XP. Wine's
     // classic API then opens any log and reports its end at once: no event and no ERROR, where
     // the newer API would have delivered the script's event.
-    InstallWevtapiStandIn();
+    ASSERT_TRUE(WevtapiStandInInstalled()) << StandInMissing;
     ASSERT_EQ(nullptr, GetModuleHandleW(L"wevtapi.dll"));
     LogCapture& log = LogCapture::Start();
     StandInScript script("log\tApplication\nevent\ttime=now-1000\n");

@@ -9,6 +9,8 @@
 
 #include <memory>
 #include <sddl.h>
+#include <string>
+#include <vector>
 
 using namespace Gathrix;
 using namespace Gathrix::Testing;
@@ -17,7 +19,10 @@ namespace {
 
 class VistaApiTest : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(standIn.Loaded()) << "the stand-in wevtapi.dll is not loaded: WINEDLLOVERRIDES=wevtapi=n"; }
+    void SetUp() override {
+        ASSERT_TRUE(WevtapiStandInInstalled()) << StandInMissing;
+        ASSERT_TRUE(standIn.Loaded()) << "the stand-in wevtapi.dll is not loaded: WINEDLLOVERRIDES=wevtapi=n";
+    }
 
     std::unique_ptr<WevtlogApi::Event> Next(WevtlogApi& api) { return std::unique_ptr<WevtlogApi::Event>(api.GetNextEvent()); }
 
@@ -63,6 +68,71 @@ TEST_F(VistaApiTest, ReadsEveryValueNewestFirstAndEndsWithNull) {
         EXPECT_FALSE(Next(api)) << "and again";
     }
     EXPECT_EQ(0, standIn.OpenHandles()) << "every query, event, context and metadata handle closed";
+}
+
+TEST_F(VistaApiTest, StandInServesWhatTheQueryAsksFor) {
+    // As the system's EvtQuery does: a reader asking for the oldest event first, for another kind
+    // of path or with a filter gets other events or none, so the tests that read through the
+    // stand-in see it.
+    StandInScript script("log\tApplication\n"
+                         "event\tid=1\ttime=now-1000\nevent\tid=2\ttime=now-2000\tcount=2\nevent\tid=3\ttime=now-9000\n");
+    {
+        WevtlogApiWinVista api;  // loads the stand-in and renders the events of a direct query
+        HMODULE library = GetModuleHandleW(L"wevtapi.dll");
+        ASSERT_NE(nullptr, library);
+        const auto query = reinterpret_cast<decltype(&::EvtQuery)>(reinterpret_cast<void*>(GetProcAddress(library, "EvtQuery")));
+        const auto next = reinterpret_cast<decltype(&::EvtNext)>(reinterpret_cast<void*>(GetProcAddress(library, "EvtNext")));
+        const auto close = reinterpret_cast<decltype(&::EvtClose)>(reinterpret_cast<void*>(GetProcAddress(library, "EvtClose")));
+        ASSERT_TRUE(query && next && close);
+        const DWORD channel = EvtQueryChannelPath;
+        struct Case {
+            const char* what;
+            const wchar_t* path;
+            const wchar_t* text;
+            DWORD flags;
+            std::wstring order;  // event ids in the order delivered
+            DWORD error;         // of EvtQuery; 0: it succeeds
+        } cases[] = {
+            {"newest first, as the reader asks", L"Application", L"*", channel | EvtQueryReverseDirection, L"1223", 0},
+            {"no query text", L"application", nullptr, channel | EvtQueryReverseDirection, L"1223", 0},
+            {"oldest first", L"Application", L"*", channel | EvtQueryForwardDirection, L"3221", 0},
+            {"oldest first by default", L"Application", L"*", channel, L"3221", 0},
+            {"both directions", L"Application", L"*", channel | EvtQueryForwardDirection | EvtQueryReverseDirection, L"",
+             ERROR_INVALID_PARAMETER},
+            {"an XPath filter", L"Application", L"*[System[(Level=2)]]", channel | EvtQueryReverseDirection, L"", 15001},
+            {"a log file", L"Application", L"*", EvtQueryFilePath | EvtQueryReverseDirection, L"", ERROR_FILE_NOT_FOUND},
+            {"a channel the script lacks", L"Security", L"*", channel | EvtQueryReverseDirection, L"", 15007},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(c.what);
+            SetLastError(0);
+            EVT_HANDLE results = query(nullptr, c.path, c.text, c.flags);
+            if (c.error != 0) {
+                EXPECT_EQ(nullptr, results);
+                EXPECT_EQ(c.error, GetLastError());
+                continue;
+            }
+            ASSERT_NE(nullptr, results);
+            std::wstring order;
+            std::vector<std::uint64_t> times;
+            EVT_HANDLE event = nullptr;
+            DWORD returned = 0;
+            while (next(results, 1, &event, INFINITE, 0, &returned)) {
+                WevtlogApiWinVista::EventWinVista read(api, event);  // closes the event
+                order += read.GetEventId();
+                times.push_back(read.GetTimeCreated().GetCount());
+            }
+            EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_ITEMS), GetLastError());
+            close(results);
+            EXPECT_EQ(c.order, order);
+            // The repeated event too comes in the asked order: each time newer than the one before,
+            // or each older.
+            const bool newestFirst = (c.flags & EvtQueryReverseDirection) != 0;
+            for (size_t i = 1; i < times.size(); ++i)
+                EXPECT_TRUE(newestFirst ? times[i] < times[i - 1] : times[i] > times[i - 1]) << "event " << i;
+        }
+    }
+    EXPECT_EQ(0, standIn.OpenHandles());
 }
 
 TEST_F(VistaApiTest, LevelNamesOfTheNewerInterface) {

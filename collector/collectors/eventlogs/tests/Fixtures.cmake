@@ -1,6 +1,6 @@
 # The event-log fixtures: a stand-in wevtapi.dll (Wine's own reads no event), installed into the
-# prefix's system folder by the tests and loaded there with WINEDLLOVERRIDES=wevtapi=n, and two
-# message-table DLLs for the classic API's message formatting.
+# prefix's system folder by one fixture test before the tests that load it (WINEDLLOVERRIDES=
+# wevtapi=n), and two message-table DLLs for the classic API's message formatting.
 set(SYSTEM_FIXTURE_DIR ${CMAKE_BINARY_DIR}/fixtures/system)
 
 if(NOT TARGET wevtapi_standin)
@@ -16,8 +16,21 @@ if(NOT TARGET wevtapi_standin)
     # them undecorated; the fix-up to the decorated symbols is intended).
     target_link_options(wevtapi_standin PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
   endif()
+
+  # Test processes that copied the stand-in into the shared prefix themselves raced with others
+  # loading it: one process installs it, before every test that requires the fixture
+  # wevtapi_standin runs.
+  add_executable(system_fixture_install ${CMAKE_CURRENT_LIST_DIR}/fixtures/InstallIntoSystemFolder.c)
+  target_link_options(system_fixture_install PRIVATE -municode)
+  set_target_properties(system_fixture_install PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  add_dependencies(system_fixture_install wevtapi_standin)
+  string(REPLACE "/" "\\" win_standin "Z:${SYSTEM_FIXTURE_DIR}/wevtapi.dll")
+  add_test(NAME EventlogFixtures.WevtapiStandInInstalled COMMAND system_fixture_install ${win_standin})
+  set_tests_properties(EventlogFixtures.WevtapiStandInInstalled PROPERTIES
+                       FIXTURES_SETUP wevtapi_standin LABELS eventlogs TIMEOUT 120)
 endif()
-add_dependencies(${AREA_TEST_TARGET} wevtapi_standin)
+add_dependencies(${AREA_TEST_TARGET} wevtapi_standin system_fixture_install)
+list(APPEND AREA_TEST_PROPERTIES FIXTURES_REQUIRED wevtapi_standin)
 
 set(message_dll_outputs)
 foreach(messages EventMessages SecondMessages)

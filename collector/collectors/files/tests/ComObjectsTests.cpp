@@ -110,23 +110,20 @@ protected:
 
 } // namespace
 
-TEST_F(ComObjectsTest, EachClassIdSourceListsTheRegisteredClassesAndAnUnreadableOneGetsItsOwnLeaf) {
-    if (!LockEnforced())
-        GTEST_SKIP() << "this registry does not enforce key security";
+TEST_F(ComObjectsTest, EachClassIdSourceListsTheRegisteredClasses) {
+    // Value names, subkey names, and the "CLSID" value of each subkey; B has only a local server
+    // and an id without braces names no class: neither is listed.
     const std::wstring approved = L"HKLM\\Software\\GathrixTest\\Approved";
-    for (const auto& name : {A, B, C, D, A.substr(1, 36)})  // the last without braces names no class
+    for (const auto& name : {A, B, C, E, A.substr(1, 36)})
         registry.SetText(approved, name, L"caption text");
     const std::wstring handlers = L"HKLM\\Software\\GathrixTest\\Handlers";
-    for (const auto& name : {A, B, C, D, E})
+    for (const auto& name : {A, B, C, E})
         registry.SetText(handlers + L"\\" + name, L"", L"caption text");
-    // Listed by name: that its key can't be read does not matter.
-    LockedKey lockedHandler(handlers + L"\\" + E);
     const std::wstring overlays = L"HKLM\\Software\\GathrixTest\\Overlays";
     registry.SetText(overlays + L"\\1 Alpha", L"CLSID", A);
-    registry.SetText(overlays + L"\\2 No class id", L"", C);
-    registry.SetText(overlays + L"\\3 Locked", L"CLSID", C);
+    registry.SetText(overlays + L"\\2 No class id", L"", C);  // the default value is not the one read
+    registry.SetText(overlays + L"\\3 Local", L"CLSID", B);
     registry.SetText(overlays + L"\\4 Native", L"CLSID", E);
-    LockedKey lockedEntry(overlays + L"\\3 Locked");
 
     ComObjectList byValueName(approved, ComObjectList::ValueNames, View64);
     ComObjectList bySubkeyName(handlers, ComObjectList::SubkeyNames, View64);
@@ -138,9 +135,44 @@ TEST_F(ComObjectsTest, EachClassIdSourceListsTheRegisteredClassesAndAnUnreadable
         EXPECT_EQ("true", list.showNumOfChildren);
         ExpectClassElements(list);
     }
+    const std::vector<std::wstring> listed = {Captions64()[A], Captions64()[C], Captions64()[E]};
     EXPECT_EQ(approved, written[0].value);
     EXPECT_EQ(Expected(System::RegistryKey(approved, View64).GetValueNames()), written[0].ChildValues());
+    EXPECT_EQ(3u, written[0].children.size());
     EXPECT_EQ(handlers, written[1].value);
+    EXPECT_EQ(Expected(System::RegistryKey(handlers, View64).GetSubKeyNames()), written[1].ChildValues());
+    EXPECT_EQ(3u, written[1].children.size());
+    EXPECT_EQ(overlays, written[2].value);
+    EXPECT_EQ((std::vector<std::wstring>{Captions64()[A], Captions64()[E]}), written[2].ChildValues());
+    for (const auto& entry : registry.log.entries)
+        EXPECT_LT(entry.level, Logging::Warning) << Utils::ToUtf8(entry.message);
+}
+
+TEST_F(ComObjectsTest, AnUnreadableRegistrationGetsItsOwnLeaf) {
+    if (!LockEnforced())
+        GTEST_SKIP() << "this registry does not enforce key security";
+    const std::wstring approved = L"HKLM\\Software\\GathrixTest\\Approved";
+    for (const auto& name : {A, D})
+        registry.SetText(approved, name, L"caption text");
+    const std::wstring handlers = L"HKLM\\Software\\GathrixTest\\Handlers";
+    for (const auto& name : {A, D, E})
+        registry.SetText(handlers + L"\\" + name, L"", L"caption text");
+    // Listed by name: that its key can't be read does not matter.
+    LockedKey lockedHandler(handlers + L"\\" + E);
+    const std::wstring overlays = L"HKLM\\Software\\GathrixTest\\Overlays";
+    registry.SetText(overlays + L"\\1 Alpha", L"CLSID", A);
+    registry.SetText(overlays + L"\\3 Locked", L"CLSID", C);
+    registry.SetText(overlays + L"\\4 Native", L"CLSID", E);
+    LockedKey lockedEntry(overlays + L"\\3 Locked");
+
+    ComObjectList byValueName(approved, ComObjectList::ValueNames, View64);
+    ComObjectList bySubkeyName(handlers, ComObjectList::SubkeyNames, View64);
+    ComObjectList byClsidValue(overlays, ComObjectList::ClsidValuesOfSubkeys, View64);
+    const std::vector<WrittenElement> written = Written({&byValueName, &bySubkeyName, &byClsidValue});
+    ASSERT_EQ(3u, written.size());
+    for (const auto& list : written)
+        ExpectClassElements(list);
+    EXPECT_EQ(Expected(System::RegistryKey(approved, View64).GetValueNames()), written[0].ChildValues());
     EXPECT_EQ(Expected(System::RegistryKey(handlers, View64).GetSubKeyNames()), written[1].ChildValues());
     // The locked entry does not hide the entries after it.
     EXPECT_EQ((std::vector<std::wstring>{Captions64()[A], LockedText(overlays + L"\\3 Locked"), Captions64()[E]}),

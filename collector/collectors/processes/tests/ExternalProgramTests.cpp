@@ -167,15 +167,26 @@ TEST_F(ExternalProgramTest, ProgramThatCannotStartIsReportedWithoutLinks) {
 
 TEST_F(ExternalProgramTest, CandidateThatDoesNotExistKeepsTheOtherOutput) {
     // A program-files path expands to two candidates sharing one output name.
+    const std::wstring missingProgram = scratch / L"nothere\\tool.exe";
+    // The missing candidate must get as far as its failed start: an output file it could not
+    // open would keep the other's output as well, without the start ever being tried.
+    auto failedStart = [&](const std::wstring& arguments) {
+        return std::vector<LogCapture::Entry>{{E, L"Could not call command line: \"" + missingProgram + L"\" " + arguments}};
+    };
     ExternalProgram existing(program, L"out:first", L"shared.txt", 60000);
-    ExternalProgram missing(scratch / L"nothere\\tool.exe", L"out:first", L"shared.txt", 60000);
+    ExternalProgram missing(missingProgram, L"out:first", L"shared.txt", 60000);
     Collected(existing);
+    ASSERT_EQ("first", Output(L"shared.txt"));
+    log.entries.clear();
     Collected(missing);
+    EXPECT_EQ(failedStart(L"out:first"), Errors());
     EXPECT_EQ("first", Output(L"shared.txt"));
     // The other order: the missing one first, then the one that runs.
-    ExternalProgram missingFirst(scratch / L"nothere\\tool.exe", L"out:second", L"other.txt", 60000);
+    ExternalProgram missingFirst(missingProgram, L"out:second", L"other.txt", 60000);
     ExternalProgram runsSecond(program, L"out:second", L"other.txt", 60000);
+    log.entries.clear();
     Collected(missingFirst);
+    EXPECT_EQ(failedStart(L"out:second"), Errors());
     Collected(runsSecond);
     EXPECT_EQ("second", Output(L"other.txt"));
     // An earlier output is emptied only when a program starts to replace it.

@@ -137,6 +137,13 @@ TEST(GeneralInformation, FolderOfPathKeepsDriveAndFolderWithItsBackslash) {
 TEST_F(GeneralInformationTest, WritesTheContactAndAboutFrameWithTheFactsOfThisRun) {
     GeneralInformation job(L"Quellon Alvar 5.2, Quellon Berex 1.0, ", L"Ann Example", L"Example Ltd",
                            L"ann@example.com", L"4711", L"Support case (standard)");
+    // A date of long ago, as if the job had been built from the mode file years before it runs:
+    // Collect must take the date again.
+    SYSTEMTIME longAgo = {};
+    longAgo.wYear = 2001;
+    longAgo.wMonth = 2;
+    longAgo.wDay = 3;
+    job.date = DateTime(longAgo, DateTime::Utc);
     const std::string before = Narrow(DateTime::NowUtc().ToString());
     const std::vector<std::string> lines = Collected(job);
     const std::string after = Narrow(DateTime::NowUtc().ToString());

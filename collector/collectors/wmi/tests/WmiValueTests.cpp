@@ -79,6 +79,21 @@ HRESULT WINAPI RefusingReader(SAFEARRAY* array, LONG* indices, void* element) {
     return SafeArrayGetElement(array, indices, element);
 }
 
+DECIMAL Decimal(BYTE scale, bool negative, ULONG high, ULONGLONG low) {
+    DECIMAL number = {};
+    number.scale = scale;
+    number.sign = negative ? DECIMAL_NEG : 0;
+    number.Hi32 = high;
+    number.Lo64 = low;
+    return number;
+}
+
+// The number a DECIMAL holds, its sign and scale included; the first word is not part of it.
+std::string DecimalFields(const DECIMAL& number) {
+    return std::to_string(number.scale) + (number.sign == DECIMAL_NEG ? " -" : " +") + std::to_string(number.Hi32) +
+           ":" + std::to_string(number.Lo64);
+}
+
 struct Case {
     const char* what;
     std::function<void(VARIANT&)> make;
@@ -101,6 +116,10 @@ TEST(WmiValue, ConvertsEachTypeIntoItsTextAndOneHolder) {
         {"VT_INT", [](VARIANT& v) { v.vt = VT_INT; v.intVal = 7; }, L"7", "signed", nullptr},
         {"VT_UI1 200", [](VARIANT& v) { v.vt = VT_UI1; v.bVal = 200; }, L"200", "unsigned",
          [](const WMIValue& x) { EXPECT_EQ(200u, x.unsignedValue.value); }},
+        {"VT_UI2 max", [](VARIANT& v) { v.vt = VT_UI2; v.uiVal = 0xFFFF; }, L"65535", "unsigned",
+         [](const WMIValue& x) { EXPECT_EQ(65535u, x.unsignedValue.value); }},
+        {"VT_UINT max", [](VARIANT& v) { v.vt = VT_UINT; v.uintVal = 0xFFFFFFFFu; }, L"4294967295", "unsigned",
+         [](const WMIValue& x) { EXPECT_EQ(0xFFFFFFFFu, x.unsignedValue.value); }},
         {"VT_UI4 max", [](VARIANT& v) { v.vt = VT_UI4; v.ulVal = 0xFFFFFFFFu; }, L"4294967295", "unsigned", nullptr},
         {"VT_UI8 max", [](VARIANT& v) { v.vt = VT_UI8; v.ullVal = std::numeric_limits<ULONGLONG>::max(); },
          L"18446744073709551615", "unsigned", nullptr},
@@ -124,6 +143,20 @@ TEST(WmiValue, ConvertsEachTypeIntoItsTextAndOneHolder) {
          L"-2147024891", "error", nullptr},
         {"VT_CY 1.5", [](VARIANT& v) { v.vt = VT_CY; v.cyVal.int64 = 15000; }, L"1.5", "currency",
          [](const WMIValue& x) { EXPECT_EQ(15000, x.currencyValue.value.int64); }},
+        // The DECIMAL fills the VARIANT's first word too: the type is set after it.
+        {"VT_DECIMAL -12.345",
+         [](VARIANT& v) {
+             v.decVal = Decimal(3, true, 0, 12345);
+             v.vt = VT_DECIMAL;
+         },
+         L"-12.345", "decimal", [](const WMIValue& x) { EXPECT_EQ("3 -0:12345", DecimalFields(x.decimalValue.value)); }},
+        {"VT_DECIMAL 2^64, in the high word",
+         [](VARIANT& v) {
+             v.decVal = Decimal(0, false, 1, 0);
+             v.vt = VT_DECIMAL;
+         },
+         L"18446744073709551616", "decimal",
+         [](const WMIValue& x) { EXPECT_EQ("0 +1:0", DecimalFields(x.decimalValue.value)); }},
         {"VT_DATE", [](VARIANT& v) { v.vt = VT_DATE; v.date = 44153.0 + 75907.0 / 86400.0; }, L"11/18/2020 21:05:07", "date",
          [](const WMIValue& x) { EXPECT_EQ(DateTime::Local, x.dateTimeValue.value.GetKind()); }},
         {"VT_I8", [](VARIANT& v) { v.vt = VT_I8; v.llVal = 5; }, L"<unknown>", "unknown",
@@ -141,6 +174,24 @@ TEST(WmiValue, ConvertsEachTypeIntoItsTextAndOneHolder) {
          L"-1; 5", "signedList", nullptr},
         {"VT_ARRAY|VT_UI1", [](VARIANT& v) { v.vt = VT_ARRAY | VT_UI1; v.parray = Vector<BYTE>(VT_UI1, {255, 0}); },
          L"255; 0", "unsignedList", nullptr},
+        {"VT_ARRAY|VT_UI2", [](VARIANT& v) { v.vt = VT_ARRAY | VT_UI2; v.parray = Vector<USHORT>(VT_UI2, {65535, 1}); },
+         L"65535; 1", "unsignedList",
+         [](const WMIValue& x) { EXPECT_EQ((std::vector<std::uint64_t>{65535, 1}), x.unsignedList.value); }},
+        {"VT_ARRAY|VT_UINT",
+         [](VARIANT& v) { v.vt = VT_ARRAY | VT_UINT; v.parray = Vector<UINT>(VT_UINT, {0xFFFFFFFFu, 0}); },
+         L"4294967295; 0", "unsignedList",
+         [](const WMIValue& x) { EXPECT_EQ((std::vector<std::uint64_t>{0xFFFFFFFFu, 0}), x.unsignedList.value); }},
+        {"VT_ARRAY|VT_DECIMAL",
+         [](VARIANT& v) {
+             v.vt = VT_ARRAY | VT_DECIMAL;
+             v.parray = Vector<DECIMAL>(VT_DECIMAL, {Decimal(1, false, 0, 15), Decimal(0, true, 1, 0)});
+         },
+         L"1.5; -18446744073709551616", "decimalList",
+         [](const WMIValue& x) {
+             ASSERT_EQ(2u, x.decimalList.value.size());
+             EXPECT_EQ("1 +0:15", DecimalFields(x.decimalList.value[0]));
+             EXPECT_EQ("0 -1:0", DecimalFields(x.decimalList.value[1]));
+         }},
         {"VT_ARRAY|VT_BOOL",
          [](VARIANT& v) {
              v.vt = VT_ARRAY | VT_BOOL;

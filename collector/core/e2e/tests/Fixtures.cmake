@@ -18,5 +18,7 @@ add_test(NAME WmiRun.TimeZonesWmiAndNoWmiCheckedFromTheLinuxSide
 set_tests_properties(WmiRun.TimeZonesWmiAndNoWmiCheckedFromTheLinuxSide PROPERTIES
                      LABELS "e2e;clock" RESOURCE_LOCK gathrix_running_mutex TIMEOUT 600)
 
-# The event-log runs use the event-log tests' stand-in wevtapi.dll (made by their fixtures).
-add_dependencies(${AREA_TEST_TARGET} wevtapi_standin)
+# The event-log runs use the event-log tests' stand-in wevtapi.dll (made and installed by their
+# fixtures).
+add_dependencies(${AREA_TEST_TARGET} wevtapi_standin system_fixture_install)
+list(APPEND AREA_TEST_PROPERTIES FIXTURES_REQUIRED wevtapi_standin)

@@ -1,4 +1,5 @@
-/* Stand-in GUI plug-in: answers the five commands; each step can be made to fail. */
+/* Stand-in GUI plug-in: answers the five commands; each step can be made to fail. "NoFile"
+ * reports the export done without writing, "EmptyExport" writes an empty export file. */
 #include "StandIn.h"
 
 /* The text the export writes: non-ASCII characters and CR LF line ends on purpose. */
@@ -45,7 +46,7 @@ int GX_PLUGIN_CALL execGuiPlgCmd(DWORD command, void* input, DWORD inputSize, vo
             return 0;
         if (StandInFails(L"NoFile"))
             return 1;
-        return StandInWriteExport((const wchar_t*)input, TROVVIEW_EXPORT);
+        return StandInWriteExport((const wchar_t*)input, StandInFails(L"EmptyExport") ? L"" : TROVVIEW_EXPORT);
     case GX_GUI_CLOSE_DATABASE:
         StandInLog(L"Trovview CloseDatabase");
         return 1;
