@@ -135,6 +135,17 @@ def make_inserted_table_case(out, keys, view):
     write(os.path.join(out, "signature", "inserted.dll"), bytes(data))
 
 
+def make_moving_worker_folder(out, keys, standins):
+    """A plug-in folder whose signed worker library makes its own folder current when loaded."""
+    target = os.path.join(out, "plugins", "worker-moves-folder")
+    shutil.rmtree(target, ignore_errors=True)
+    os.makedirs(target)
+    P = keys["P"]
+    write(os.path.join(target, "Trovlib.dll"), sp.sign_current(read(os.path.join(standins, "TrovlibMovesFolder.dll")), P))
+    write(os.path.join(target, "Trovview.dll"), sp.sign_current(read(os.path.join(standins, "Trovview.dll")), P))
+    write(os.path.join(target, "Trovev.dll"), read(os.path.join(standins, "Trovev.dll")))
+
+
 def make_vectors(out, keys):
     folder = os.path.join(out, "vectors")
     os.makedirs(folder, exist_ok=True)
@@ -207,6 +218,7 @@ def main():
     make_inserted_table_case(args.out, keys, view)
     make_vectors(args.out, keys)
     make_plugin_folders(args.out, keys, args.standins)
+    make_moving_worker_folder(args.out, keys, args.standins)
 
 
 if __name__ == "__main__":
