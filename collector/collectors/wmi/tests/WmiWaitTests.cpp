@@ -69,7 +69,6 @@ TEST_F(WmiWaitTest, AProviderThatNeverAnswersEndsWithTheErrorLeaf) {
               lines);
     EXPECT_FALSE(rowsWritten);
     EXPECT_GE(elapsed, 200u);
-    EXPECT_LT(elapsed, 10000u) << "the job waited past its bound";
     EXPECT_GT(provider.calls, 0);
     EXPECT_EQ(0, provider.infiniteWaits);
     EXPECT_EQ((std::vector<LogCapture::Entry>{
