@@ -4,6 +4,7 @@
 #include "collector/collectors/processes/ExternalProgram.h"
 #include "collector/config/ValidationResult.h"
 #include "collector/platform/Directories.h"
+#include "collector/platform/WaitBounds.h"
 #include "common/Exceptions.h"
 #include "common/Logging.h"
 #include "common/Registry.h"
@@ -141,11 +142,16 @@ void MsInfo32ReportParser::ParseToJobItems(const TiXmlElement* /*element*/, IJob
         Logging::Logger::Error(L"Could not create output folder for msinfo32.exe");
         return;
     }
-    // The tool writes its report itself, named on its command line; it is waited for without limit.
+    // The tool writes its report itself, named on its command line. It takes minutes on a large
+    // machine, but a tool that hangs must not hold up the run: after the bound the run goes on
+    // and the report says why it may be incomplete.
+    const std::uint32_t bound = WaitBounds::SystemInformationToolMilliseconds;
     auto job = std::make_unique<ExternalProgram>(program, L"/report .\\data\\ProgramLogs\\msinfoReport.txt",
-                                                 kMsInfoReport, INFINITE);
+                                                 kMsInfoReport, bound);
     job->SetWriteOutputToFile(false);
     job->SetOutputLink(kMsInfoReport);
+    job->SetTimeoutLeaf(L"msinfo32.exe did not finish within " + std::to_wstring(bound / 60000) +
+                        L" minutes: its report may be incomplete");
     container.AddJobItem(job.release());
 }
 

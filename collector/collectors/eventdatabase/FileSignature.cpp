@@ -385,7 +385,8 @@ int VerifyEmbedded(const wchar_t* path, int* code) {
     }
 
     RangeList ranges;
-    if (GetPeExclusions(file.descriptor, fileLength, ranges) == 0) {
+    const int peRanges = GetPeExclusions(file.descriptor, fileLength, ranges);
+    if (peRanges == 0) {
         result = CannotReadHeader;
         return 0;
     }
@@ -394,6 +395,14 @@ int VerifyEmbedded(const wchar_t* path, int* code) {
     std::uint32_t tailLength = 0;
     if (!ReadTrailer(trailer, file.descriptor, fileLength, trailerSize, tailLength, result))
         return 0;
+    // A signing tool appends its certificate table to the finished file, so behind our end
+    // marker. The directory entry that names the table is itself left out of the signed content:
+    // a table placed anywhere before would let bytes be inserted there (shifting every section
+    // the loader maps) while the signed content stays the same.
+    if (peRanges == 2 && ranges.back().first < fileLength - tailLength + sizeof kEndMarker) {
+        result = Malformed;
+        return 0;
+    }
     if (trailer.records.empty()) {
         result = MissingArgument;
         return 0;

@@ -7,7 +7,8 @@
 // file and every buffer are released on every path.
 //
 // Every offset, length and range the file states is checked against the file before anything is
-// read with it; a file whose trailer or ranges do not fit is refused with code 8.
+// read with it; a file whose trailer or ranges do not fit is refused with code 8, and so is a
+// certificate table that does not lie behind the trailer's end marker, where signing tools put it.
 
 #include <cstdint>
 #include <cstdio>

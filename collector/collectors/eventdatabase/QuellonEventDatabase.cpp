@@ -61,6 +61,9 @@ bool QuellonEventDatabase::ExportEventDatabase(const std::wstring& guiPluginPath
 
     const std::wstring workerPath = workerFolder + L"\\" + WorkerLibraryFileName;
     {
+        // The worker library may move the current folder when it is loaded, initialised or
+        // released; the export file path handed to the GUI plug-in is relative to ours.
+        System::CurrentFolderScope workerFolderScope;
         PluginLoader::WorkerLibrary worker;
         if (!PluginLoader::LoadWorkerLibrary(worker, workerPath.c_str())) {
             Logging::Logger::Error(L"Could not load Trovlib: '" + workerPath +

@@ -130,6 +130,7 @@ bool ExternalProgram::Run(HANDLE outputFile) {
     switch (WaitForSingleObject(process.Get(), timeout)) {
     case WAIT_TIMEOUT:
         // Left running: it may still be writing into its file.
+        timedOut = true;
         Logging::Logger::Error(L"Running '" + commandLine + L"' timed out. Time out was " + std::to_wstring(timeout) +
                                L" milliseconds.");
         break;
@@ -169,6 +170,11 @@ void ExternalProgram::Collect() {
     outputFile.Reset();
 
     OpenTreeElement(GetShowNumOfChildren(), GetType(), GetValue(), GetFileExternalLink(), GetFileEmbeddedObjectLink());
+    if (timedOut && !timeoutLeaf.empty()) {
+        TreeElementLeaf leaf(timeoutLeaf, L"lvlerror");
+        leaf.writer = writer;
+        leaf.Collect();
+    }
     writer->CloseNode();
 }
 

@@ -37,6 +37,9 @@ public:
     // For a program that writes its own report: no redirection, and the link to its report.
     void SetWriteOutputToFile(bool write) { writeOutputToFile = write; }
     void SetOutputLink(const std::wstring& link) { outputLink = link; }
+    // The caption of an "lvlerror" leaf that the job's element holds when the program is still
+    // running at the time-out; none when empty.
+    void SetTimeoutLeaf(const std::wstring& caption) { timeoutLeaf = caption; }
 
     const std::wstring& GetExecutable() const { return executable; }
     const std::wstring& GetStartParameters() const { return startParameters; }
@@ -46,6 +49,7 @@ public:
     std::uint32_t GetTimeout() const { return timeout; }
     bool GetWriteOutputToFile() const { return writeOutputToFile; }
     bool GetOutputMade() const { return outputMade; }
+    const std::wstring& GetTimeoutLeaf() const { return timeoutLeaf; }
 
 private:
     // Starts the program with the output file (or none) as its standard output and error; the
@@ -62,6 +66,8 @@ private:
     bool writeOutputToFile = true;
     // OpenOutputFile made the file (it did not exist before).
     bool outputFileCreated = false;
+    std::wstring timeoutLeaf;
+    bool timedOut = false;
 };
 
 } // namespace Gathrix

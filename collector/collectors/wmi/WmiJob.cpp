@@ -32,8 +32,18 @@ void WriteWmiJobElement(ITreeElement& job, bool connected, const std::function<W
     writer.AddAttribute(L"type", job.GetType());
     writer.OpenNodeWithText(L"Value", job.GetValue());
     writer.CloseNode();
-    if (connected)
-        writeRows(query());
+    WMIRows rows;
+    bool answered = connected;
+    if (connected) {
+        try {
+            rows = query();
+        } catch (const WMIObjectException&) {
+            // Already logged where WMI gave up; the report shows the job's error in place of rows.
+            answered = false;
+        }
+    }
+    if (answered)
+        writeRows(rows);
     else
         WriteLeaf(writer, L"Error: No access to WMI", L"lvlerror");
     writer.CloseNode();

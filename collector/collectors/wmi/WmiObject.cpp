@@ -125,14 +125,28 @@ WMIRows WMIObject::Query(const std::wstring& wql) {
     return ReadWmiRows(*enumerator.Get(), wql);
 }
 
-WMIRows ReadWmiRows(IEnumWbemClassObject& enumerator, const std::wstring& wql) {
+WMIRows ReadWmiRows(IEnumWbemClassObject& enumerator, const std::wstring& wql, std::uint32_t boundMilliseconds) {
     WMIRows rows;
     UniqueSafeArray names;
+    // One bound for the whole query: a provider that hands out an object now and then must not
+    // stretch the wait either. The tick count's wrap-around cancels out in the difference.
+    const DWORD start = GetTickCount();
     for (;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= boundMilliseconds) {
+            Logging::Logger::Error(L"Unable to run WQL '" + wql + L"': WMI did not deliver its objects within " +
+                                   std::to_wstring(boundMilliseconds) + L" milliseconds.");
+            throw WMIObjectException(WMIObjectException::CannotRead);
+        }
+        // WBEM_INFINITE is -1: the wait is kept positive.
+        const DWORD left = boundMilliseconds - elapsed;
+        const long wait = static_cast<long>(left > 0x7FFFFFFFu ? 0x7FFFFFFFu : left);
         ComPtr<IWbemClassObject> object;
         ULONG returned = 0;
         // Forward-only and one object per call: WMI keeps nothing for a second pass.
-        const HRESULT result = enumerator.Next(static_cast<long>(WBEM_INFINITE), 1, object.Put(), &returned);
+        const HRESULT result = enumerator.Next(wait, 1, object.Put(), &returned);
+        if (result == WBEM_S_TIMEDOUT && returned == 0)
+            continue;
         if (returned == 0 || !object) {
             if (FAILED(result))
                 Logging::Logger::Error(L"Unable to run WQL '" + wql + L"'");

@@ -2,13 +2,16 @@
 // A job's own connection to one WMI namespace of the local machine: COM joined in the
 // multithreaded apartment, the namespace connected, WQL queries run and every result object
 // returned as a row of converted values. Failures are logged at ERROR and returned as results;
-// only a query without a namespace connection throws.
+// a query throws only without a namespace connection, or when WMI does not deliver its objects
+// within the bound.
 
 #include "collector/collectors/wmi/WmiValue.h"
+#include "collector/platform/WaitBounds.h"
 #include "common/Handles.h"
 
 #include <wbemcli.h>
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -40,7 +43,8 @@ public:
     bool ConnectServer(const std::wstring& nameSpace);
     // The rows of one WQL query in the order WMI delivers them. Throws WMIObjectException
     // (CannotConnect) without a namespace connection; a refused query gives no rows, a failure
-    // during the enumeration the rows read so far (both logged).
+    // during the enumeration the rows read so far (both logged). Objects not all delivered within
+    // the bound: logged, and WMIObjectException (CannotRead).
     WMIRows Query(const std::wstring& wql);
 
     ComPtr<IWbemLocator> locator;
@@ -52,7 +56,10 @@ public:
 
 // Reads every object of a forward-only enumerator into rows, with the non-system property names
 // of the first object that delivers them. A failing Next ends the reading with the rows so far
-// and the "Unable to run WQL" line for `wql`.
-WMIRows ReadWmiRows(IEnumWbemClassObject& enumerator, const std::wstring& wql);
+// and the "Unable to run WQL" line for `wql`. When the objects are not all there within
+// `boundMilliseconds`, the reading is given up: an ERROR line and WMIObjectException
+// (CannotRead), so that the job shows its error leaf rather than a part of the objects.
+WMIRows ReadWmiRows(IEnumWbemClassObject& enumerator, const std::wstring& wql,
+                    std::uint32_t boundMilliseconds = WaitBounds::WmiQueryMilliseconds);
 
 } // namespace Gathrix

@@ -95,7 +95,8 @@ std::vector<std::wstring> Items(const TreeElementGroup& container) {
             items.push_back(L"ExternalProgram(" + program->GetExecutable() + L", " + program->GetStartParameters() +
                             L", " + program->GetOutputFileName() + L", " + std::to_wstring(program->GetTimeout()) +
                             L", " + (program->GetWriteOutputToFile() ? L"redirected" : L"own report") + L", " +
-                            program->GetOutputLink() + L")");
+                            program->GetOutputLink() +
+                            (program->GetTimeoutLeaf().empty() ? L"" : L", past it: " + program->GetTimeoutLeaf()) + L")");
         } else {
             items.push_back(L"Leaf(" + child->GetValue() + L", " + child->GetType() + L")");
         }
@@ -213,9 +214,11 @@ TEST_F(ConfigTest, MsInfo32ReportRunsTheToolTheKeyNames) {
     const std::wstring tool = working / L"msinfo32.exe";
     value.Set(tool);
     log.lines.clear();
+    // Waited for up to its bound of minutes, never without end; past it, the job's error leaf.
     EXPECT_EQ(std::vector<std::wstring>{L"ExternalProgram(" + tool + L", /report .\\data\\ProgramLogs\\msinfoReport.txt, "
-                                        L".\\ProgramLogs\\msinfoReport.txt, 4294967295, own report, "
-                                        L".\\ProgramLogs\\msinfoReport.txt)"},
+                                        L".\\ProgramLogs\\msinfoReport.txt, 900000, own report, "
+                                        L".\\ProgramLogs\\msinfoReport.txt, past it: msinfo32.exe did not finish within 15 "
+                                        L"minutes: its report may be incomplete)"},
               Parse(parser));
     EXPECT_EQ(std::vector<LogLine>{}, Lines());
     // The report folder is made while the mode file is read, before the tool runs.

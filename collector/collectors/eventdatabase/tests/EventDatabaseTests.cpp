@@ -265,6 +265,16 @@ TEST_F(EventDatabaseTest, AnAlreadyLoadedWorkerLibraryIsNotCheckedAgain) {
     EXPECT_EQ(std::vector<std::wstring>{}, outcome.errors);
 }
 
+TEST_F(EventDatabaseTest, AWorkerLibraryThatMovesTheCurrentFolderChangesNoPath) {
+    // The export file's path is relative to the working folder: the GUI plug-in must still write
+    // it there after the worker library made its own folder current.
+    const std::wstring folder = PluginFixture(L"plugins\\worker-moves-folder");
+    const Outcome outcome = Run(folder);
+    EXPECT_EQ(kGuiExport, outcome.value);
+    EXPECT_EQ(GuiCalls(folder), outcome.calls);
+    EXPECT_EQ(std::vector<std::wstring>{}, outcome.errors);
+}
+
 TEST_F(EventDatabaseTest, EachRunAppendsTheWorkerFolderToPath) {
     const std::wstring folder = PluginFixture(L"plugins\\signed-p");
     auto count = [&folder] {

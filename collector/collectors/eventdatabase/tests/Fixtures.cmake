@@ -22,6 +22,18 @@ foreach(standin Trovlib Trovview Trovev Empty)
   list(APPEND plugin_standins ${standin_target})
 endforeach()
 
+# A worker library that moves the current folder when it is loaded.
+if(NOT TARGET plugin_standin_TrovlibMovesFolder)
+  add_library(plugin_standin_TrovlibMovesFolder SHARED ${CMAKE_CURRENT_LIST_DIR}/standins/Trovlib.c
+              ${CMAKE_CURRENT_LIST_DIR}/standins/Trovlib.def)
+  target_include_directories(plugin_standin_TrovlibMovesFolder PRIVATE ${CMAKE_SOURCE_DIR})
+  target_compile_definitions(plugin_standin_TrovlibMovesFolder PRIVATE TROVLIB_MOVES_FOLDER)
+  target_link_options(plugin_standin_TrovlibMovesFolder PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+  set_target_properties(plugin_standin_TrovlibMovesFolder PROPERTIES PREFIX "" OUTPUT_NAME TrovlibMovesFolder
+                        RUNTIME_OUTPUT_DIRECTORY ${plugin_standin_dir})
+endif()
+list(APPEND plugin_standins plugin_standin_TrovlibMovesFolder)
+
 if(GATHRIX_TEST_BUILD_64)
   set(plugin_other_cc i686-w64-mingw32-gcc-posix)
 else()

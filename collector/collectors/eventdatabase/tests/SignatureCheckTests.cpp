@@ -244,5 +244,49 @@ TEST(SignatureCheck, MutationsNeverCrashAndNeverPassAChangedFile) {
     RecordProperty("accepted", accepted);
 }
 
+// A certificate table counts only behind the trailer's end marker, where a signing tool appends
+// it: anywhere else the excluded directory entry could take inserted bytes out of the signed
+// content.
+TEST(SignatureCheck, ACertificateTableCountsOnlyBehindTheTrailer) {
+    struct Case {
+        const char* what;
+        std::wstring path;
+        int embedded, code;
+    } cases[] = {
+        {"82 bytes inserted at 0x400, the entry pointing at them", PluginFixture(L"signature\\inserted.dll"), 0, 8},
+        {"appended by osslsigncode", PluginFixture(L"signature\\cert.dll"), 1, 3},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        int code = 0;
+        EXPECT_EQ(c.embedded, VerifyEmbedded(c.path.c_str(), &code));
+        EXPECT_EQ(c.code, code);
+        EXPECT_EQ(c.embedded == 1, IsAcceptedSignature(c.path.c_str()));
+    }
+
+    // The boundary: eight bytes appended to a signed file and named as its table, starting right
+    // behind the end marker or one byte earlier, on the marker.
+    const Layout signedFile(PluginFixture(L"signature\\p.dll"));
+    const std::uint32_t length = static_cast<std::uint32_t>(signedFile.bytes.size());
+    ASSERT_EQ(length - 16, signedFile.End());
+    ScratchFolder folder(L"signature-table-place");
+    const std::wstring path = folder / L"table.dll";
+    const struct {
+        std::uint32_t offset, size;
+        int embedded, code;
+    } boundaries[] = {{length, 8, 1, 3}, {length - 1, 9, 0, 8}};
+    for (const auto& b : boundaries) {
+        SCOPED_TRACE(b.offset);
+        Layout withTable = signedFile;
+        withTable.bytes += "TABLE\x01\x02\x03";
+        Store32(withTable.bytes, withTable.directoryEntry, b.offset);
+        Store32(withTable.bytes, withTable.directoryEntry + 4, b.size);
+        WriteFileBytes(path, withTable.bytes);
+        int code = 0;
+        EXPECT_EQ(b.embedded, VerifyEmbedded(path.c_str(), &code));
+        EXPECT_EQ(b.code, code);
+    }
+}
+
 } // namespace
 } // namespace Gathrix::FileSignature

@@ -208,7 +208,7 @@ TEST_F(ExternalProgramTest, OutputFileThatCannotBeOpenedStartsNothing) {
 
 TEST_F(ExternalProgramTest, ProgramWritingItsOwnReportIsLinkedWithoutRedirection) {
     // The way the system-information report runs: no output file of the job's, a link set by its
-    // creator, no time limit.
+    // creator; here without a time limit.
     ExternalProgram job(program, L"exit:0", L".\\ProgramLogs\\report.txt", INFINITE);
     job.SetWriteOutputToFile(false);
     job.SetOutputLink(L".\\ProgramLogs\\report.txt");
@@ -216,6 +216,51 @@ TEST_F(ExternalProgramTest, ProgramWritingItsOwnReportIsLinkedWithoutRedirection
               Collected(job));
     EXPECT_EQ("(none)", Output(L"report.txt"));
     EXPECT_EQ(std::vector<LogCapture::Entry>{}, Errors());
+}
+
+TEST_F(ExternalProgramTest, ToolPastItsBoundLeavesTheErrorLeafAndTheRunGoesOn) {
+    // The system-information report's job, its bound made small: a tool that hangs past it gets
+    // the error leaf inside the job's element; one that finishes in time gets none.
+    struct Case {
+        const wchar_t* steps;
+        std::uint32_t bound;
+        std::string children;  // the element's children, "type|value" each
+        bool logged;
+    } cases[] = {
+        {L"sleep:9000", 300, "lvlerror|tool did not finish;", true},
+        {L"exit:0", 60000, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.steps));
+        log.entries.clear();
+        ExternalProgram job(program, c.steps, L".\\ProgramLogs\\report.txt", c.bound);
+        job.SetWriteOutputToFile(false);
+        job.SetOutputLink(L".\\ProgramLogs\\report.txt");
+        job.SetTimeoutLeaf(L"tool did not finish");
+        // The time-out line shows that the wait ended at the bound, not with the tool.
+        Collected(job);
+        TiXmlDocument document;
+        document.Parse(lastBytes.c_str());
+        const TiXmlElement* element = document.RootElement()->FirstChildElement("ResultSet")->FirstChildElement("TreeElement");
+        ASSERT_NE(nullptr, element);
+        EXPECT_EQ("\"" + Narrow(program) + "\" " + Narrow(c.steps) + "|./ProgramLogs/report.txt|./ProgramLogs/report.txt|externalprogram|false" +
+                      (c.children.empty() ? "" : "|children"),
+                  Element(element));
+        std::string children;
+        for (const TiXmlElement* child = element->FirstChildElement("TreeElement"); child;
+             child = child->NextSiblingElement("TreeElement")) {
+            const TiXmlElement* value = child->FirstChildElement("Value");
+            children += std::string(child->Attribute("type") ? child->Attribute("type") : "") + "|" +
+                        (value && value->GetText() ? value->GetText() : "") + ";";
+        }
+        EXPECT_EQ(c.children, children);
+        const std::wstring timedOut = L"Running '\"" + program + L"\" " + c.steps + L"' timed out. Time out was " +
+                                      std::to_wstring(c.bound) + L" milliseconds.";
+        std::vector<LogCapture::Entry> expected;
+        if (c.logged)
+            expected.push_back({E, timedOut});
+        EXPECT_EQ(expected, Errors());
+    }
 }
 
 TEST(ExternalProgramJob, WithoutWriterThrows) {

@@ -123,7 +123,9 @@ public:
     ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE Reset() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Next(LONG timeout, ULONG count, IWbemClassObject** result, ULONG* returned) override {
-        EXPECT_EQ(static_cast<LONG>(WBEM_INFINITE), timeout);
+        // Bounded: never WBEM_INFINITE (-1), never more than the query's bound.
+        EXPECT_GT(timeout, 0);
+        EXPECT_LE(timeout, static_cast<LONG>(WaitBounds::WmiQueryMilliseconds));
         EXPECT_EQ(1u, count);
         ++calls;
         if (next < objects.size()) {

@@ -122,6 +122,30 @@ def make_signature_cases(out, keys, view, other):
         write(os.path.join(folder, name), data)
 
 
+def make_inserted_table_case(out, keys, view):
+    """A signed file with bytes inserted after its PE header and the certificate-table entry
+    pointed at them: the signed content is the same, the sections the loader maps are not."""
+    data = bytearray(sp.sign_current(view, keys["P"], "P"))
+    header = struct.unpack_from("<I", data, 0x3C)[0]
+    magic = struct.unpack_from("<H", data, header + 0x18)[0]
+    entry = header + (0x98 if magic == 0x10B else 0xA8)
+    inserted = bytes((i * 7 + 1) & 0xFF for i in range(82))
+    data[0x400:0x400] = inserted
+    struct.pack_into("<II", data, entry, 0x400, len(inserted))
+    write(os.path.join(out, "signature", "inserted.dll"), bytes(data))
+
+
+def make_moving_worker_folder(out, keys, standins):
+    """A plug-in folder whose signed worker library makes its own folder current when loaded."""
+    target = os.path.join(out, "plugins", "worker-moves-folder")
+    shutil.rmtree(target, ignore_errors=True)
+    os.makedirs(target)
+    P = keys["P"]
+    write(os.path.join(target, "Trovlib.dll"), sp.sign_current(read(os.path.join(standins, "TrovlibMovesFolder.dll")), P))
+    write(os.path.join(target, "Trovview.dll"), sp.sign_current(read(os.path.join(standins, "Trovview.dll")), P))
+    write(os.path.join(target, "Trovev.dll"), read(os.path.join(standins, "Trovev.dll")))
+
+
 def make_vectors(out, keys):
     folder = os.path.join(out, "vectors")
     os.makedirs(folder, exist_ok=True)
@@ -191,8 +215,10 @@ def main():
     run(args.other_cc, "-shared", "-o", other_dll, args.other_source)
     view = read(os.path.join(args.standins, "Trovview.dll"))
     make_signature_cases(args.out, keys, view, read(other_dll))
+    make_inserted_table_case(args.out, keys, view)
     make_vectors(args.out, keys)
     make_plugin_folders(args.out, keys, args.standins)
+    make_moving_worker_folder(args.out, keys, args.standins)
 
 
 if __name__ == "__main__":
