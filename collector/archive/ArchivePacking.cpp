@@ -6,6 +6,7 @@
 #include "common/Handles.h"
 #include "common/Text.h"
 
+#include <algorithm>
 #include <deque>
 #include <stdexcept>
 
@@ -67,7 +68,7 @@ void CollectDirItems(const std::wstring& path, std::vector<CDirItem>& items) {
     }
 }
 
-std::vector<CDirItem> CollectArchiveItems(const std::wstring& source) {
+std::vector<CDirItem> CollectArchiveItems(const std::wstring& source, const LeftOutEntries& leftOut) {
     WIN32_FIND_DATAW data;
     if (!FindEntry(source, data))
         Fail("Invalid file path!");
@@ -76,7 +77,32 @@ std::vector<CDirItem> CollectArchiveItems(const std::wstring& source) {
         Utils::ForEachFolderEntry(source, [&](const WIN32_FIND_DATAW& entry) { CollectDirItems(source + L"\\" + entry.cFileName, items); });
     else
         CollectDirItems(source, items);
-    return items;
+    if (leftOut.empty())
+        return items;
+
+    auto isLeftOut = [&](const CDirItem& item) {
+        return std::any_of(leftOut.begin(), leftOut.end(),
+                           [&](const std::wstring& name) { return Utils::EqualsNoCase(item.Name, name); });
+    };
+    std::vector<bool> packed(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i)
+        packed[i] = !isLeftOut(items[i]);
+    // A left-out folder comes back for what is packed below it (the new run's files in a folder
+    // that an earlier run's leftover kept).
+    const std::vector<bool> packedAlone = packed;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (packed[i] || !items[i].IsDir())
+            continue;
+        const std::wstring below = items[i].Name + L"\\";
+        for (std::size_t j = 0; j < items.size() && !packed[i]; ++j)
+            packed[i] = packedAlone[j] && items[j].Name.size() > below.size() &&
+                        Utils::EqualsNoCase(items[j].Name.substr(0, below.size()), below);
+    }
+    std::vector<CDirItem> kept;
+    for (std::size_t i = 0; i < items.size(); ++i)
+        if (packed[i])
+            kept.push_back(items[i]);
+    return kept;
 }
 
 bool MoveExistingArchiveAside(const std::wstring& archive) {
@@ -102,7 +128,7 @@ bool MoveExistingArchiveAside(const std::wstring& archive) {
     return MoveFileExW(archive.c_str(), candidate.c_str(), MOVEFILE_COPY_ALLOWED) != FALSE;
 }
 
-void CompressFolderTo7z(const std::wstring& source, const std::wstring& archive) {
+void CompressFolderTo7z(const std::wstring& source, const std::wstring& archive, const LeftOutEntries& leftOut) {
     // By full path: a 7z.dll planted in the current folder (the working folder) must not be used.
     UniqueLibrary library(LoadLibraryExW(SevenZipLibraryPath().c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
     if (!library)
@@ -112,7 +138,7 @@ void CompressFolderTo7z(const std::wstring& source, const std::wstring& archive)
     if (createObject == nullptr)
         Fail("Can not get proc address for CreateObject!");
 
-    std::vector<CDirItem> items = CollectArchiveItems(source);
+    std::vector<CDirItem> items = CollectArchiveItems(source, leftOut);
 
     MoveExistingArchiveAside(archive);
 
@@ -142,9 +168,9 @@ void CompressFolderTo7z(const std::wstring& source, const std::wstring& archive)
     }
 }
 
-bool ArchiveFolder(const std::wstring& source, const std::wstring& archive) {
+bool ArchiveFolder(const std::wstring& source, const std::wstring& archive, const LeftOutEntries& leftOut) {
     try {
-        CompressFolderTo7z(source, archive);
+        CompressFolderTo7z(source, archive, leftOut);
         return true;
     } catch (const std::exception&) {
         return false;

@@ -81,9 +81,12 @@ bool IsLeftByEarlierRun(const std::wstring& folder, const WIN32_FIND_DATAW& entr
 Application::Application(std::unique_ptr<CommandLine::Settings> takenSettings) : settings(std::move(takenSettings)) {
     configFilePath = CheckSettingsFile(settings->settingsFile);
     workingFolder = PrepareWorkingFolder(settings->tempFolder);
-    EmptyWorkingFolder(workingFolder);
+    const std::vector<Utils::RemainingEntry> remaining = EmptyWorkingFolder(workingFolder);
     CreateDataFolders(workingFolder);
     SetUpLogging();
+    WarnAboutLeftovers(workingFolder, remaining);
+    for (const auto& entry : remaining)
+        leftovers.push_back(entry.name);
     ExtractReportViewerResources();
     navigationWriter = std::make_unique<NavigationWriter>();
     Quellon::InstalledProductList products;
@@ -128,18 +131,45 @@ std::wstring Application::PrepareWorkingFolder(const std::wstring& tempFolder) {
     return folder;
 }
 
-void Application::EmptyWorkingFolder(const std::wstring& folder) {
+std::vector<Utils::RemainingEntry> Application::EmptyWorkingFolder(const std::wstring& folder) {
+    // Files still open elsewhere are moved beside the working folder to vanish there: on the
+    // same volume, and never packed.
+    const std::size_t parentEnd = folder.find_last_of(L"\\/");
+    std::wstring aside = parentEnd == std::wstring::npos ? std::wstring() : folder.substr(0, parentEnd);
+    if (aside.size() == 2 && aside[1] == L':')
+        aside += L'\\';
+    std::vector<Utils::RemainingEntry> remaining;
     Utils::ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
         if (!IsLeftByEarlierRun(folder, entry))
             return;
-        std::wstring path = folder + L"\\" + entry.cFileName;
+        const std::wstring name = entry.cFileName;
+        const std::wstring path = folder + L"\\" + name;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            Utils::DeleteDirectoryTree(path.c_str());
+            const std::size_t before = remaining.size();
+            for (auto& below : Utils::DeleteDirectoryTree(path.c_str(), aside))
+                remaining.push_back({name + L"\\" + below.name, below.error, below.isFolder});
+            // An emptied folder that stays is the run's own again; one holding leftovers is theirs.
+            if (remaining.size() > before)
+                remaining.push_back({name, ERROR_DIR_NOT_EMPTY, true});
         } else {
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(path.c_str());
+            if (!DeleteFileW(path.c_str()))
+                remaining.push_back({name, GetLastError(), false});
         }
     });
+    return remaining;
+}
+
+void Application::WarnAboutLeftovers(const std::wstring& folder, const std::vector<Utils::RemainingEntry>& leftovers) {
+    for (const auto& entry : leftovers) {
+        // A folder that stays because something in it stays is named by that.
+        if (entry.isFolder && entry.error == ERROR_DIR_NOT_EMPTY)
+            continue;
+        Logging::Logger::Instance().Log(Logging::Warning,
+                                        L"'" + folder + L"\\" + entry.name +
+                                            L"', left by an earlier run, cannot be deleted and is left out of the archive: " +
+                                            System::GetErrorText(entry.error));
+    }
 }
 
 void Application::CreateDataFolders(const std::wstring& folder) {
@@ -304,7 +334,7 @@ std::wstring Application::ChooseOutputFolder() {
 void Application::Finish() {
     PrintProgress(jobTotal, jobTotal, L"Achiving the results", L"", L"");
     Logging::Logger::FlushAll();
-    if (!Utilities::ArchiveFolder(workingFolder, workingFolder + L".7z"))
+    if (!Utilities::ArchiveFolder(workingFolder, workingFolder + L".7z", leftovers))
         throw ExitException(L"Can't create zip file", ArchiveFailed);
     std::wstring outputFolder = ChooseOutputFolder();
     if (!outputFolder.empty()) {

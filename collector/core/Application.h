@@ -4,6 +4,7 @@
 // delivers the archive (Finish).
 
 #include "collector/core/CommandLine.h"
+#include "collector/platform/Directories.h"
 #include "collector/result/NavigationWriter.h"
 #include "collector/result/TopLevelEntity.h"
 
@@ -56,8 +57,11 @@ public:
     // The expanded, qualified working folder, created and made current; ExitException 5 when that
     // fails or when it holds anything an earlier run did not leave there.
     static std::wstring PrepareWorkingFolder(const std::wstring& tempFolder);
-    // Empties the working folder (the current folder) of what an earlier run left there.
-    static void EmptyWorkingFolder(const std::wstring& workingFolder);
+    // Empties the working folder (the current folder) of what an earlier run left there. Returns
+    // what could not be removed, named below the working folder: none of it may be packed.
+    static std::vector<Utils::RemainingEntry> EmptyWorkingFolder(const std::wstring& workingFolder);
+    // A WARNING naming each leftover of an earlier run that could not be removed.
+    static void WarnAboutLeftovers(const std::wstring& workingFolder, const std::vector<Utils::RemainingEntry>& leftovers);
     // ExitException 9 at the first data folder that cannot be made.
     static void CreateDataFolders(const std::wstring& workingFolder);
 
@@ -72,6 +76,8 @@ private:
     std::wstring installedProducts;
     std::uint32_t jobTotal = 0;
     TopLevelEntityList topLevelEntities;
+    // What an earlier run left in the working folder that could not be removed; never packed.
+    std::vector<std::wstring> leftovers;
 };
 
 } // namespace Gathrix

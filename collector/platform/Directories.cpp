@@ -41,50 +41,106 @@ std::wstring ExtendedLengthPath(const wchar_t* path) {
     return L"\\\\?\\" + full;
 }
 
-void DeleteContentsAndFolder(const std::wstring& folder) {
+bool EntryExists(const std::wstring& path) {
+    WIN32_FIND_DATAW entry;
+    return UniqueFindHandle(FindFirstFileW(path.c_str(), &entry)).IsValid();
+}
+
+// Moves a file that is open elsewhere out of the way, then deletes it there. False, with the
+// system's reason, when it cannot be moved (its holder did not allow deletion).
+bool MoveAsideAndDelete(const std::wstring& file, const std::wstring& asideFolder, DWORD& error) {
+    wchar_t aside[MAX_PATH] = L"";
+    if (asideFolder.empty() || !GetTempFileNameW(asideFolder.c_str(), L"gtx", 0, aside))
+        return false;
+    if (!MoveFileExW(file.c_str(), aside, MOVEFILE_REPLACE_EXISTING)) {
+        error = GetLastError();
+        DeleteFileW(aside);
+        return false;
+    }
+    DeleteFileW(aside);
+    return true;
+}
+
+// ERROR_SUCCESS when the file and its name are gone.
+DWORD DeleteOneFile(const std::wstring& file, const std::wstring& asideFolder) {
+    // Opened without sharing only when nobody else has it open: then deleting it on close frees
+    // its name at once.
+    HANDLE alone = CreateFileW(file.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_DELETE_ON_CLOSE | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (alone != INVALID_HANDLE_VALUE) {
+        CloseHandle(alone);
+        return ERROR_SUCCESS;
+    }
+    DWORD error = GetLastError();
+    if (error != ERROR_SHARING_VIOLATION)
+        return DeleteFileW(file.c_str()) ? ERROR_SUCCESS : GetLastError();
+    // A program still writes it (one an earlier run left running): a deleted file's name would
+    // stay until that program ends, and nobody could open or re-create it meanwhile.
+    if (MoveAsideAndDelete(file, asideFolder, error))
+        return ERROR_SUCCESS;
+    if (!DeleteFileW(file.c_str()))
+        return GetLastError();
+    return EntryExists(file) ? ERROR_DELETE_PENDING : ERROR_SUCCESS;
+}
+
+void DeleteContentsAndFolder(const std::wstring& folder, const std::wstring& name, const std::wstring& asideFolder,
+                             std::vector<RemainingEntry>& remaining) {
+    const std::size_t remainingBefore = remaining.size();
     const std::wstring prefix = folder.back() == L'\\' ? folder : folder + L"\\";
+    const std::wstring namePrefix = name.empty() ? name : name + L"\\";
     WIN32_FIND_DATAW entry;
     UniqueFindHandle search(FindFirstFileW((prefix + L"*").c_str(), &entry));
     if (search) {
         do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..")
+            const std::wstring entryName = entry.cFileName;
+            if (entryName == L"." || entryName == L"..")
                 continue;
-            const std::wstring full = prefix + name;
+            const std::wstring full = prefix + entryName;
             const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             const bool isLink = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-            if (!isFolder)
-                DeleteFileW(full.c_str());
-            else if (isLink)
-                RemoveDirectoryW(full.c_str());  // the link itself; its target is not ours
-            else
-                DeleteContentsAndFolder(full);
+            if (!isFolder) {
+                const DWORD error = DeleteOneFile(full, asideFolder);
+                if (error != ERROR_SUCCESS)
+                    remaining.push_back({namePrefix + entryName, error, false});
+            } else if (isLink) {
+                // The link itself; its target is not ours.
+                if (!RemoveDirectoryW(full.c_str()))
+                    remaining.push_back({namePrefix + entryName, GetLastError(), true});
+            } else {
+                DeleteContentsAndFolder(full, namePrefix + entryName, asideFolder, remaining);
+            }
         } while (FindNextFileW(search.Get(), &entry));
         search.Reset();
     }
-    RemoveDirectoryW(folder.c_str());
+    // The folder being deleted is not an entry of itself; only what lies below it is reported.
+    if (!RemoveDirectoryW(folder.c_str()) && !name.empty()) {
+        const DWORD error = GetLastError();
+        remaining.push_back({name, remaining.size() > remainingBefore ? ERROR_DIR_NOT_EMPTY : error, true});
+    }
 }
 
 } // namespace
 
-void DeleteDirectoryTree(const wchar_t* path) {
+std::vector<RemainingEntry> DeleteDirectoryTree(const wchar_t* path, const std::wstring& asideFolder) {
+    std::vector<RemainingEntry> remaining;
     if (path == nullptr || *path == L'\0')
-        return;
+        return remaining;
     const std::wstring folder = ExtendedLengthPath(path);
     if (folder.empty())
-        return;
+        return remaining;
     DWORD attributes = GetFileAttributesW(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return;
+        return remaining;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         // A link given as the folder: removing the link is all that is ours to delete.
         if (attributes & FILE_ATTRIBUTE_DIRECTORY)
             RemoveDirectoryW(folder.c_str());
-        return;
+        return remaining;
     }
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return;
-    DeleteContentsAndFolder(folder);
+        return remaining;
+    DeleteContentsAndFolder(folder, L"", asideFolder, remaining);
+    return remaining;
 }
 
 } // namespace Gathrix::Utils

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace Gathrix::Utils {
 
@@ -14,10 +15,21 @@ namespace Gathrix::Utils {
 // afterwards (a file of that name counts) and every parent could be made.
 bool CreateDirectoryTree(const std::wstring& path);
 
+// An entry that a deletion had to leave in place: its path below the folder being deleted, and
+// the system's reason.
+struct RemainingEntry {
+    std::wstring name;
+    DWORD error;
+    bool isFolder;
+};
+
 // Deletes everything below the folder, then the folder itself. Links (junctions, symbolic links)
-// are removed themselves, never followed, so nothing outside the folder is touched. Entries the
-// system refuses to delete stay, silently.
-void DeleteDirectoryTree(const wchar_t* path);
+// are removed themselves, never followed, so nothing outside the folder is touched.
+// A file that another program holds open, but lets be deleted, is first moved into `asideFolder`
+// (when given; it must lie on the same volume and outside the folder), where it vanishes once the
+// program closes it: its name is free at once, even where the system keeps a deleted file's
+// name until the last handle is closed. Returns what stayed, each folder after its contents.
+std::vector<RemainingEntry> DeleteDirectoryTree(const wchar_t* path, const std::wstring& asideFolder = L"");
 
 // Calls `visit` with every entry of `folder` but "." and "..", in the order the system lists them;
 // nothing when the folder cannot be listed.

@@ -58,6 +58,23 @@ TEST(ArchiveItems, CollectsBreadthFirstWithNamesBelowTheStartFolder) {
     EXPECT_FALSE(items[5].IsDir());
 }
 
+// What an earlier run left and could not be removed never gets in; a folder of it only for what
+// the new run put below it.
+TEST(ArchiveItems, LeftOutFilesAreMissingAndLeftOutFoldersOnlyPackedForNewContent) {
+    ScratchFolder scratch(L"items");
+    MakeWorkingFolder(scratch.Path());
+    CreateDirectoryW((scratch / L"data\\ProgramLogs").c_str(), nullptr);
+    WriteFileBytes(scratch / L"data\\ProgramLogs\\sleeper.txt", "earlier run");
+    WriteFileBytes(scratch / L"data\\images\\old.gif", "earlier run");
+    const LeftOutEntries leftOut = {L"DATA\\programlogs\\Sleeper.txt", L"data\\ProgramLogs", L"data\\images\\old.gif",
+                                    L"data\\images", L"data"};
+
+    std::vector<std::wstring> names;
+    for (const CDirItem& item : CollectArchiveItems(scratch.Path(), leftOut))
+        names.push_back(item.Name);
+    EXPECT_EQ(names, kWorkingFolderOrder);
+}
+
 TEST(ArchiveItems, RefusesMissingPathsAndPathsWithoutFolder) {
     ScratchFolder scratch(L"items");
     WriteFileBytes(scratch / L"x", "x");

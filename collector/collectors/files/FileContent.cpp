@@ -10,6 +10,8 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <cwctype>
+
 namespace Gathrix {
 
 namespace {
@@ -30,22 +32,90 @@ bool SplitDestination(const std::wstring& destination, std::wstring& folder) {
     return folder.size() <= PartLimit && stemLength <= PartLimit && extensionLength <= PartLimit;
 }
 
-// Copies the source over any earlier copy. The copy takes the source's attributes; a read-only
-// one would refuse the next copy of the same file (a file listed twice, or named by two jobs)
-// and the emptying of the working folder by the next run, so that flag is taken off the copy.
-bool CopyToWorkingFolder(const std::wstring& source, const std::wstring& destination) {
+// Backslashes throughout, with repeated separators folded, except the two that begin a network
+// path (or a "\\?\" path): folded, the source would name another file.
+std::wstring NormalizedPath(const std::wstring& path) {
+    const bool network = path.size() > 2 && (path[0] == L'\\' || path[0] == L'/') && (path[1] == L'\\' || path[1] == L'/');
+    std::wstring rest = network ? path.substr(2) : path;
+    Utils::NormalizeBackslashes(rest);
+    if (!network)
+        return rest;
+    return L"\\\\" + (!rest.empty() && rest[0] == L'\\' ? rest.substr(1) : rest);
+}
+
+std::wstring FullPath(const std::wstring& path) {
+    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (size == 0)
+        return path;
+    std::wstring full(size, L'\0');
+    DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+    if (length == 0 || length >= size)
+        return path;
+    full.resize(length);
+    return full;
+}
+
+bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
+    return text.size() >= prefix.size() && Utils::EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+bool IsDrivePath(const std::wstring& path) {
+    return path.size() >= 3 && iswalpha(path[0]) && path[1] == L':' && path[2] == L'\\';
+}
+
+// Copies the source over any earlier copy of the same source. The copy takes the source's
+// attributes; a read-only, hidden or system one would refuse the next copy of the same file (a
+// file listed twice, or named by two jobs) and the emptying of the working folder by the next
+// run, so those flags are taken off the copy. ERROR_SUCCESS when the copy is there.
+DWORD CopyToWorkingFolder(const std::wstring& source, const std::wstring& destination) {
     std::wstring folder;
-    if (!SplitDestination(destination, folder) || !Utils::CreateDirectoryTree(folder))
-        return false;
+    if (!SplitDestination(destination, folder))
+        return ERROR_FILENAME_EXCED_RANGE;
+    if (!Utils::CreateDirectoryTree(folder)) {
+        const DWORD error = GetLastError();
+        return error != ERROR_SUCCESS ? error : ERROR_PATH_NOT_FOUND;
+    }
     if (!CopyFileW(source.c_str(), destination.c_str(), FALSE))
-        return false;
+        return GetLastError();
+    constexpr DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
     const DWORD attributes = GetFileAttributesW(destination.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-        SetFileAttributesW(destination.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    return true;
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kept)) {
+        const DWORD plain = attributes & ~kept;
+        SetFileAttributesW(destination.c_str(), plain != 0 ? plain : FILE_ATTRIBUTE_NORMAL);
+    }
+    return ERROR_SUCCESS;
 }
 
 } // namespace
+
+std::wstring FileCopyPath(const std::wstring& source) {
+    std::wstring full = NormalizedPath(source);
+    const wchar_t* behindRoot = PathSkipRootW(full.c_str());
+    if (behindRoot == nullptr || *behindRoot == L'\0')
+        return std::wstring();
+    for (const wchar_t* prefix : {L"\\\\?\\", L"\\\\.\\"}) {
+        if (StartsWithNoCase(full, prefix)) {
+            full = full.substr(4);
+            if (StartsWithNoCase(full, L"UNC\\"))
+                full = L"\\\\" + full.substr(4);
+            break;
+        }
+    }
+    // Canonical, so that ".." can never lead a copy out of its drive's folder (onto another
+    // source's copy or the run's own files).
+    full = FullPath(full);
+    if (IsDrivePath(full))
+        return full.size() > 3 ? std::wstring(1, towupper(full[0])) + full.substr(2) : std::wstring();
+    if (full.size() > 2 && full[0] == L'\\' && full[1] == L'\\') {
+        // Server and share both kept: the same path on two shares is two files.
+        const std::size_t server = full.find(L'\\', 2);
+        const std::size_t share = server == std::wstring::npos ? server : full.find(L'\\', server + 1);
+        if (share == std::wstring::npos || server == 2 || share == server + 1 || share + 1 >= full.size())
+            return std::wstring();
+        return L"UNC" + full.substr(1);
+    }
+    return std::wstring();
+}
 
 FileContent::FileContent(const std::wstring& path, const std::wstring& filter, bool readSubFolders)
     : path(path), filter(filter), readSubFolders(readSubFolders) {}
@@ -65,8 +135,7 @@ std::wstring FileContent::GetValue() const {
     std::wstring folder = System::Variables::Instance().ExpandDirectory(path);
     if (folder.empty())
         folder = path;
-    Utils::NormalizeBackslashes(folder);
-    return L"file contents of " + folder + filter;
+    return L"file contents of " + NormalizedPath(folder) + filter;
 }
 
 std::vector<PathCandidate> FileContent::ListFiles() const {
@@ -76,8 +145,7 @@ std::vector<PathCandidate> FileContent::ListFiles() const {
 void FileContent::Collect() {
     OpenTreeElement(GetShowNumOfChildren(), GetType(), GetValue());
 
-    std::wstring expandedFolder = System::Variables::Instance().ExpandDirectory(path);
-    Utils::NormalizeBackslashes(expandedFolder);
+    const std::wstring expandedFolder = NormalizedPath(System::Variables::Instance().ExpandDirectory(path));
     for (auto& file : ListFiles())
         CopyOne(file, expandedFolder);
 
@@ -96,21 +164,24 @@ void FileContent::CopyOne(PathCandidate& file, const std::wstring& expandedFolde
         children.back()->writer = writer;
         children.back()->Collect();
     } else {
-        std::wstring source = file.GetPath();
-        Utils::NormalizeBackslashes(source);
-        const wchar_t* behindRoot = PathSkipRootW(source.c_str());
-        const std::wstring rooted = behindRoot != nullptr ? behindRoot : L"";
-        if (!rooted.empty()) {
+        const std::wstring source = NormalizedPath(file.GetPath());
+        const std::wstring copyPath = FileCopyPath(source);
+        if (!copyPath.empty()) {
             std::wstring caption = source;
             if (!expandedFolder.empty())
                 Utils::ReplaceAllNoCase(caption, expandedFolder, L"");
             TreeElementLeaf leaf(caption, L"filecontent");
             // Relative to the working folder, and the link relative to the result files in data\.
-            if (CopyToWorkingFolder(source, L".\\data\\FileCopies\\" + rooted)) {
-                std::wstring link = L".\\FileCopies\\" + rooted;
+            const DWORD error = CopyToWorkingFolder(source, L".\\data\\FileCopies\\" + copyPath);
+            if (error == ERROR_SUCCESS) {
+                std::wstring link = L".\\FileCopies\\" + copyPath;
                 Utils::NormalizeForwardSlashes(link);
                 leaf.externalLink = link;
                 leaf.embeddedObjectLink = link;
+            } else {
+                // The leaf stays without links; the log says why the report has no copy.
+                Logging::Logger::Instance().Log(Logging::Warning, L"Couldn't copy file '" + source + L"': " +
+                                                                      System::GetErrorText(error));
             }
             leaf.writer = writer;
             leaf.Collect();

@@ -1,8 +1,10 @@
 #pragma once
 // The "FileContent" job: copies every file that a folder (variables allowed) and a file-name
 // filter select, optionally in all sub-folders, into ".\data\FileCopies" below the working folder
-// (the current folder during the run), keeping each file's folder structure below its root, and
-// lists each file with a link to its copy so that the report can open or preview it.
+// (the current folder during the run), each below a folder for its drive (or "UNC\server\share"
+// for a network path) with the file's folder structure below its root, and lists each file with a
+// link to its copy so that the report can open or preview it. So within a run no copy replaces
+// the copy of another source: C:\App\a.log and D:\App\a.log land in C\App and D\App.
 //
 // Other parsers build it too (crash-dump folders with "*.dmp", the Dr. Watson log), so its
 // construction stays plain:
@@ -27,6 +29,11 @@
 
 namespace Gathrix {
 
+// Where a source's copy goes below ".\data\FileCopies": the drive letter as a folder, or "UNC",
+// server and share, then the canonical path below the root ("C:\App\a.log" gives "C\App\a.log",
+// "\\srv\logs\a.log" gives "UNC\srv\logs\a.log"). Empty for a source without a drive or share.
+std::wstring FileCopyPath(const std::wstring& source);
+
 class FileContent : public ITreeElement {
 public:
     FileContent(const std::wstring& path, const std::wstring& filter, bool readSubFolders);
@@ -35,8 +42,9 @@ public:
     ~FileContent() override;
 
     // One element captioned with the folder and filter, holding one "filecontent" leaf per file
-    // (linked to its copy when the copy succeeded) and an "lvlerror" leaf, also logged as an
-    // ERROR, for each listed file that is gone when its turn comes.
+    // (linked to its copy when the copy succeeded; a failed copy is logged as a WARNING with the
+    // system's reason) and an "lvlerror" leaf, also logged as an ERROR, for each listed file that
+    // is gone when its turn comes.
     void Collect() override;
 
     std::wstring GetShowNumOfChildren() const override { return L"true"; }

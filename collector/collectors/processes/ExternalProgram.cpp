@@ -86,9 +86,11 @@ HANDLE ExternalProgram::OpenOutputFile() {
     // Not emptied here: two jobs may share one output name (a program-files path expands to two
     // candidates), and the one whose program does not exist must not empty the other's output.
     // Shared for reading and writing: a program left running after its time-out still holds it
-    // while the archive is made.
-    HANDLE file = CreateFileW((folder + name + extension).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              &inheritable, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // while the archive is made. Shared for deletion: the next run must be able to remove it
+    // while that program still runs, or the earlier run's output would stay in the working folder.
+    HANDLE file = CreateFileW((folder + name + extension).c_str(), GENERIC_WRITE,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     outputFileCreated = file != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
     return file;
 }

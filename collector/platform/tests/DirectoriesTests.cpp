@@ -152,14 +152,65 @@ TEST(DeleteDirectoryTree, CurrentFolderIsEmptiedAndRefusedEntriesStay) {
     Gathrix::UniqueHandle busy(CreateFileW((root + L"\\busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(busy.IsValid());
+    std::vector<Gathrix::Utils::RemainingEntry> remaining;
     {
         CurrentFolder current(root);
-        DeleteDirectoryTree(root.c_str());
+        remaining = DeleteDirectoryTree(root.c_str());
     }
     EXPECT_TRUE(IsFolder(root));
     EXPECT_TRUE(PathExists(root + L"\\busy.txt"));
     EXPECT_FALSE(PathExists(root + L"\\free.txt"));
     EXPECT_FALSE(PathExists(root + L"\\data"));
+    // The refused file is reported by its name below the folder; the folder itself is not.
+    ASSERT_EQ(1u, remaining.size());
+    EXPECT_EQ(L"busy.txt", remaining[0].name);
+    EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), remaining[0].error);
+    EXPECT_FALSE(remaining[0].isFolder);
+}
+
+// A program left running by an earlier run still writes its output file. Where it lets the file
+// be deleted, the name is freed at once (the file moved aside, to vanish when the program closes
+// it); where it does not, the file and the folders holding it are reported.
+TEST(DeleteDirectoryTree, AFileOpenElsewhereIsMovedAsideOrReported) {
+    ScratchFolder scratch(L"rmdir-open");
+    const std::wstring data = scratch / L"work\\data";
+    const std::wstring aside = scratch / L"aside";
+    ASSERT_TRUE(CreateDirectoryTree(data + L"\\logs"));
+    ASSERT_TRUE(CreateDirectoryTree(data + L"\\other"));
+    ASSERT_TRUE(CreateDirectoryTree(aside));
+    WriteFileBytes(data + L"\\logs\\held.txt", "held");
+    WriteFileBytes(data + L"\\other\\shared.txt", "shared");
+    auto open = [](const std::wstring& path, DWORD share) {
+        return Gathrix::UniqueHandle(
+            CreateFileW(path.c_str(), GENERIC_WRITE, share, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    };
+    Gathrix::UniqueHandle held = open(data + L"\\logs\\held.txt", FILE_SHARE_READ | FILE_SHARE_WRITE);
+    Gathrix::UniqueHandle shared =
+        open(data + L"\\other\\shared.txt", FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    ASSERT_TRUE(held.IsValid() && shared.IsValid());
+
+    const std::vector<Gathrix::Utils::RemainingEntry> remaining = DeleteDirectoryTree(data.c_str(), aside);
+    std::vector<std::wstring> names;
+    for (const auto& entry : remaining)
+        names.push_back(entry.name + (entry.isFolder ? L"\\" : L""));
+    EXPECT_EQ((std::vector<std::wstring>{L"logs\\held.txt", L"logs\\"}), names);
+    ASSERT_EQ(2u, remaining.size());
+    EXPECT_EQ(DWORD(ERROR_SHARING_VIOLATION), remaining[0].error);
+    EXPECT_EQ(DWORD(ERROR_DIR_NOT_EMPTY), remaining[1].error);
+
+    // The shared file's folder is gone with it, and its path can be made anew.
+    EXPECT_FALSE(PathExists(data + L"\\other"));
+    ASSERT_TRUE(CreateDirectoryTree(data + L"\\other"));
+    Gathrix::UniqueHandle again(CreateFileW((data + L"\\other\\shared.txt").c_str(), GENERIC_WRITE, 0, nullptr,
+                                            CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    EXPECT_TRUE(again.IsValid()) << GetLastError();
+    // Its holder writes on undisturbed; once it closes the file, nothing is left aside.
+    DWORD written = 0;
+    EXPECT_TRUE(WriteFile(shared.Get(), "more", 4, &written, nullptr));
+    shared.Reset();
+    std::vector<std::wstring> setAside;
+    Gathrix::Utils::ForEachFolderEntry(aside, [&](const WIN32_FIND_DATAW& entry) { setAside.push_back(entry.cFileName); });
+    EXPECT_TRUE(setAside.empty()) << Gathrix::Utils::ToUtf8(setAside.empty() ? L"" : setAside[0]);
 }
 
 TEST(DeleteDirectoryTree, PathsLongerThanMaxPathAreDeletedWhole) {

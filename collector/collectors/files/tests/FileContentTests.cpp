@@ -1,6 +1,7 @@
 #include "collector/collectors/files/FileContent.h"
 #include "collector/collectors/files/tests/FilesTestSupport.h"
 #include "collector/collectors/files/tests/WrittenTree.h"
+#include "collector/platform/Directories.h"
 #include "common/Exceptions.h"
 #include "common/Handles.h"
 #include "common/OperatingSystem.h"
@@ -11,14 +12,17 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <memory>
 
 using namespace Gathrix;
 using namespace Gathrix::Testing;
 
 namespace {
 
-// The part of a path behind its root, as the job files its copy.
-std::wstring Rooted(const std::wstring& path) { return PathSkipRootW(path.c_str()); }
+// Where the job files the copy of a file on a drive: the drive letter, then the path behind the root.
+std::wstring Filed(const std::wstring& path) {
+    return std::wstring(1, path[0]) + L"\\" + PathSkipRootW(path.c_str());
+}
 
 std::string Folded(const std::wstring& text) {
     std::string folded;
@@ -42,7 +46,7 @@ protected:
         SCOPED_TRACE(leaf.value);
         EXPECT_EQ("filecontent", leaf.type);
         EXPECT_EQ("false", leaf.showNumOfChildren);
-        std::wstring expected = L"./FileCopies/" + Rooted(source);
+        std::wstring expected = L"./FileCopies/" + Filed(source);
         Utils::NormalizeForwardSlashes(expected);
         EXPECT_EQ(Narrow(expected), leaf.externalLink);
         EXPECT_EQ(leaf.externalLink, leaf.embeddedObjectLink);
@@ -118,7 +122,7 @@ TEST_F(FileContentTest, CopiesKeepTheFolderStructureAndTheLinksOpenThem) {
     ExpectLinkedCopy(element.children[0], tree / L"a.log");
     ExpectLinkedCopy(element.children[1], tree / L"sub\\b.log");
     ExpectLinkedCopy(element.children[2], tree / L"sub\\deep\\c.log");
-    EXPECT_FALSE(PathExists(data + L"\\FileCopies\\" + Rooted(tree / L"other.txt")));
+    EXPECT_FALSE(PathExists(data + L"\\FileCopies\\" + Filed(tree / L"other.txt")));
     EXPECT_TRUE(log.entries.empty());
     std::vector<ITreeElement*> children;
     job.GetChildren(children);
@@ -165,7 +169,7 @@ TEST_F(FileContentTest, FilesThatCannotBeCopiedAreListedWithoutLinks) {
     const std::wstring longName(200, L'n');
     ASSERT_TRUE(CreateDirectoryW((tree / longName).c_str(), nullptr));
     WriteFileBytes(tree / (longName + L"\\long.log"), "long");
-    ASSERT_GT((L".\\data\\FileCopies\\" + Rooted(tree / longName) + L"\\").size(), 255u);
+    ASSERT_GT((L".\\data\\FileCopies\\" + Filed(tree / longName) + L"\\").size(), 255u);
     UniqueHandle lock(CreateFileW((tree / L"locked.log").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(lock);
 
@@ -182,8 +186,18 @@ TEST_F(FileContentTest, FilesThatCannotBeCopiedAreListedWithoutLinks) {
         else
             EXPECT_TRUE(leaf.externalLink.empty() && leaf.embeddedObjectLink.empty()) << leaf.value;
     }
-    EXPECT_FALSE(PathExists(data + L"\\FileCopies\\" + Rooted(tree / L"locked.log")));
-    EXPECT_TRUE(log.entries.empty()) << "a failed copy is shown by its missing links only";
+    EXPECT_FALSE(PathExists(data + L"\\FileCopies\\" + Filed(tree / L"locked.log")));
+    // The log says why each copy is missing.
+    std::vector<LogCapture::Entry> expected = {
+        {Logging::Warning, L"Couldn't copy file '" + (tree / L"locked.log") + L"': " +
+                               System::GetErrorText(ERROR_SHARING_VIOLATION)},
+        {Logging::Warning, L"Couldn't copy file '" + (tree / (longName + L"\\long.log")) + L"': " +
+                               System::GetErrorText(ERROR_FILENAME_EXCED_RANGE)}};
+    std::vector<LogCapture::Entry> logged = log.entries;
+    auto byMessage = [](const LogCapture::Entry& a, const LogCapture::Entry& b) { return a.message < b.message; };
+    std::sort(expected.begin(), expected.end(), byMessage);
+    std::sort(logged.begin(), logged.end(), byMessage);
+    EXPECT_EQ(expected, logged);
 }
 
 TEST_F(FileContentTest, ExclusionsLeaveOutWholeFoldersAndExactFiles) {
@@ -235,19 +249,77 @@ TEST_F(FileContentTest, NothingMatchingGivesTheCaptionAloneAndATrailingBackslash
     ExpectLinkedCopy(element.children[0], tree / L"a.log");
 }
 
-TEST_F(FileContentTest, AReadOnlyFileCopiedTwiceIsLinkedBothTimes) {
-    WriteFileBytes(tree / L"ro.log", "read only");
-    ASSERT_TRUE(SetFileAttributesW((tree / L"ro.log").c_str(), FILE_ATTRIBUTE_READONLY));
+TEST_F(FileContentTest, AReadOnlyHiddenSystemFileCopiedTwiceIsAPlainCopyLinkedBothTimes) {
+    constexpr DWORD flags = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    WriteFileBytes(tree / L"rhs.log", "read only, hidden, system");
+    ASSERT_TRUE(SetFileAttributesW((tree / L"rhs.log").c_str(), flags));
+    ASSERT_EQ(flags, GetFileAttributesW((tree / L"rhs.log").c_str()) & flags);
+    auto& log = LogCapture::Start();
     FileContent first(tree.Path(), L"*.log", false), second(tree.Path(), L"*.log", false);
     const std::vector<Written> written = Collected({&first, &second});
-    SetFileAttributesW((tree / L"ro.log").c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW((tree / L"rhs.log").c_str(), FILE_ATTRIBUTE_NORMAL);
     ASSERT_EQ(2u, written.size());
     for (const auto& element : written) {
         ASSERT_EQ(1u, element.children.size());
-        ExpectLinkedCopy(element.children[0], tree / L"ro.log");
-        // Windows refuses to overwrite a read-only file (Wine, run as root here, does not).
-        EXPECT_EQ(0u, GetFileAttributesW(LinkedFile(element.children[0]).c_str()) & FILE_ATTRIBUTE_READONLY);
+        ExpectLinkedCopy(element.children[0], tree / L"rhs.log");
+        // Windows refuses to overwrite a read-only file, and to replace a hidden or system one by
+        // a plain one (Wine, run as root here, does neither).
+        EXPECT_EQ(0u, GetFileAttributesW(LinkedFile(element.children[0]).c_str()) & flags);
     }
+    EXPECT_TRUE(log.entries.empty());
+}
+
+// The same folder on two drives (under Wine C: is the prefix's drive, Z: the Linux root): two
+// copies, each leaf linking the copy of its own file.
+TEST_F(FileContentTest, TheSamePathOnTwoDrivesGivesTwoCopiesEachLinkedByItsLeaf) {
+    if (GetFileAttributesW(L"Z:\\tmp") == INVALID_FILE_ATTRIBUTES || GetFileAttributesW(L"C:\\") == INVALID_FILE_ATTRIBUTES)
+        GTEST_SKIP() << "needs the drives C: and Z: with a folder Z:\\tmp (Wine's usual drives)";
+    const std::wstring top = L"tmp\\" + UniqueName(L"gathrix-drives");
+    struct Drive {
+        wchar_t letter;
+        std::string bytes;
+    } drives[] = {{L'C', "from drive C"}, {L'Z', "from drive Z"}};
+    std::vector<std::unique_ptr<FileContent>> jobs;
+    for (const auto& drive : drives) {
+        const std::wstring folder = drive.letter + (L":\\" + top + L"\\App\\Logs");
+        ASSERT_TRUE(Utils::CreateDirectoryTree(folder));
+        WriteFileBytes(folder + L"\\a.log", drive.bytes);
+        jobs.push_back(std::make_unique<FileContent>(folder, L"*.log", false));
+    }
+    const std::vector<Written> written = Collected({jobs[0].get(), jobs[1].get()});
+    for (const auto& drive : drives)
+        RemoveTree(drive.letter + (L":\\" + top));
+
+    ASSERT_EQ(2u, written.size());
+    for (std::size_t i = 0; i < 2; ++i) {
+        SCOPED_TRACE(drives[i].bytes);
+        ASSERT_EQ(1u, written[i].children.size());
+        std::wstring link = L"./FileCopies/" + (drives[i].letter + (L"\\" + top + L"\\App\\Logs\\a.log"));
+        Utils::NormalizeForwardSlashes(link);
+        EXPECT_EQ(Narrow(link), written[i].children[0].externalLink);
+        EXPECT_EQ(drives[i].bytes, ReadFileBytes(LinkedFile(written[i].children[0])));
+    }
+}
+
+TEST(FileContent, ACopyIsFiledUnderItsDriveOrItsServerAndShare) {
+    struct Case {
+        std::wstring source, filed;
+    } cases[] = {
+        {L"C:\\App\\Logs\\a.log", L"C\\App\\Logs\\a.log"},
+        {L"d:/App//a.log", L"D\\App\\a.log"},
+        // ".." never leads out of the drive's folder.
+        {L"C:\\App\\..\\..\\..\\Logfile.xml", L"C\\Logfile.xml"},
+        {L"\\\\srv\\share\\Logs\\a.log", L"UNC\\srv\\share\\Logs\\a.log"},
+        {L"//srv/share/a.log", L"UNC\\srv\\share\\a.log"},
+        {L"\\\\?\\E:\\x\\..\\a.log", L"E\\a.log"},
+        {L"\\\\?\\UNC\\srv\\share\\a.log", L"UNC\\srv\\share\\a.log"},
+        // Nothing below a root, or no root at all: no copy.
+        {L"C:\\", L""},
+        {L"\\\\srv\\share\\", L""},
+        {L"Logs\\a.log", L""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.filed, FileCopyPath(c.source)) << Narrow(c.source);
 }
 
 TEST_F(FileContentTest, CollectingWithoutAWriterThrowsBeforeCopying) {

@@ -59,9 +59,11 @@ def extract(archive, target):
     return files
 
 
-def source_of(build, rooted):
-    """The file in the Wine prefix that a copy's path below FileCopies names (drive C:)."""
-    path = os.path.join(build, 'wine', 'prefix', 'drive_c')
+def source_of(build, filed):
+    """The file in the Wine prefix that a copy's path below FileCopies names: its first folder is
+    the drive letter, found through the prefix's drive links."""
+    drive, _, rooted = filed.partition('/')
+    path = os.path.join(build, 'wine', 'prefix', 'dosdevices', drive.lower() + ':')
     for part in rooted.split('/'):
         if not os.path.isdir(path):
             return None
