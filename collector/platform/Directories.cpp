@@ -1,5 +1,6 @@
 #include "collector/platform/Directories.h"
 
+#include "collector/platform/SystemFolderFunctions.h"
 #include "common/Handles.h"
 
 #include <vector>
@@ -152,16 +153,16 @@ void GetFileVersion(const wchar_t* path, DWORD& major, DWORD& minor, DWORD& buil
         return;
     major = minor = build = revision = 0;
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeW(path, &handle);
+    DWORD size = System::GetFileVersionInfoSizeW(path, &handle);
     if (size == 0)
         return;
     std::vector<unsigned char> buffer(size);
-    if (!GetFileVersionInfoW(path, 0, size, buffer.data()))
+    if (!System::GetFileVersionInfoW(path, 0, size, buffer.data()))
         return;
     VS_FIXEDFILEINFO* fixed = nullptr;
     UINT fixedSize = 0;
-    if (!VerQueryValueW(buffer.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) || fixed == nullptr ||
-        fixedSize < sizeof(VS_FIXEDFILEINFO))
+    if (!System::VerQueryValueW(buffer.data(), L"\\", reinterpret_cast<void**>(&fixed), &fixedSize) ||
+        fixed == nullptr || fixedSize < sizeof(VS_FIXEDFILEINFO))
         return;
     major = HIWORD(fixed->dwFileVersionMS);
     minor = LOWORD(fixed->dwFileVersionMS);

@@ -1,10 +1,10 @@
 #include "collector/platform/Variables.h"
 
+#include "collector/platform/SystemFolderFunctions.h"
 #include "common/Logging.h"
 #include "common/Text.h"
 
 #include <windows.h>
-#include <userenv.h>
 
 namespace Gathrix::System {
 
@@ -12,10 +12,10 @@ Variables::Variables() {
     ReadEnvironment();
 
     DWORD length = 0;
-    GetProfilesDirectoryW(nullptr, &length);
+    System::GetProfilesDirectoryW(nullptr, &length);
     if (length > 0) {
         std::wstring folder(length, L'\0');
-        if (GetProfilesDirectoryW(&folder[0], &length)) {
+        if (System::GetProfilesDirectoryW(&folder[0], &length)) {
             folder.resize(wcsnlen(folder.c_str(), folder.size()));
             Utils::NormalizeBackslashes(folder);
             AddVariable(L"ProfilesRootDirectory", folder);

@@ -2,6 +2,7 @@
 
 #include "collector/collectors/files/PathCandidate.h"
 #include "collector/platform/Md5.h"
+#include "collector/platform/SystemFolderFunctions.h"
 #include "collector/platform/Variables.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Exceptions.h"
@@ -84,7 +85,7 @@ StringQuery QueryVersionString(const std::vector<unsigned char>& buffer, WORD la
     void* value = nullptr;
     UINT length = 0;
     text.clear();
-    if (!VerQueryValueW(buffer.data(), subBlock.c_str(), &value, &length) || value == nullptr || length == 0)
+    if (!System::VerQueryValueW(buffer.data(), subBlock.c_str(), &value, &length) || value == nullptr || length == 0)
         return StringQuery::Absent;
     const auto* begin = static_cast<const unsigned char*>(value);
     const unsigned char* end = buffer.data() + buffer.size();
@@ -234,7 +235,7 @@ void FileProperties::ReadVersionInfo() {
         return;
 
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
+    DWORD size = System::GetFileVersionInfoSizeW(path.c_str(), &handle);
     if (size == 0) {
         DWORD error = GetLastError();
         if (error != ERROR_RESOURCE_DATA_NOT_FOUND && error != ERROR_RESOURCE_TYPE_NOT_FOUND)
@@ -243,7 +244,7 @@ void FileProperties::ReadVersionInfo() {
         return;
     }
     std::vector<unsigned char> buffer(size, 0);
-    if (!GetFileVersionInfoW(path.c_str(), 0, size, buffer.data())) {
+    if (!System::GetFileVersionInfoW(path.c_str(), 0, size, buffer.data())) {
         DWORD error = GetLastError();
         Logger::Instance().Log(Logging::Error, L"Cannot read file version info from file '" + path + L"': " +
                                                    System::GetErrorText(error));
@@ -252,7 +253,7 @@ void FileProperties::ReadVersionInfo() {
 
     void* value = nullptr;
     UINT length = 0;
-    if (!VerQueryValueW(buffer.data(), L"\\", &value, &length) || value == nullptr ||
+    if (!System::VerQueryValueW(buffer.data(), L"\\", &value, &length) || value == nullptr ||
         length < sizeof(VS_FIXEDFILEINFO)) {
         Logger::Instance().Log(Logging::Error, L"Cannot retrieve specified version information from file '" + path +
                                                    L"': " + notValidText);
@@ -263,7 +264,7 @@ void FileProperties::ReadVersionInfo() {
     productVersion =
         VersionProperty{Version(fixed->dwProductVersionMS, fixed->dwProductVersionLS), L"product version", true};
 
-    if (!VerQueryValueW(buffer.data(), L"\\VarFileInfo\\Translation", &value, &length) || value == nullptr)
+    if (!System::VerQueryValueW(buffer.data(), L"\\VarFileInfo\\Translation", &value, &length) || value == nullptr)
         return;
     if (length < 2 * sizeof(WORD)) {
         Logger::Instance().Log(Logging::Warning, L"Cannot read the version strings of file '" + path +

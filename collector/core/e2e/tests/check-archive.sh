@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Runs the collector on the shipped sample mode file and checks what it delivers from the Linux
 # side: the archive passes `7z t`, holds the report, every XML in it is well-formed, and the
-# report's start page renders with xsltproc without a complaint.
-#   check-archive.sh BUILD_DIR
+# report's start page renders with xsltproc without a complaint, and the general information
+# shows the collector's version, the build's one version number.
+#   check-archive.sh BUILD_DIR VERSION
 set -uo pipefail
 build=$1
+version=$2
 tmp=$(mktemp -d /tmp/gathrix-archive-check.XXXXXX)
 trap 'rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -40,6 +42,10 @@ while IFS= read -r -d '' xml; do
   count=$((count + 1))
 done < <(find "$tmp/x" -name '*.xml' -print0)
 [ $count -ge 4 ] || fail "only $count XML files"
+
+shown=$(xmllint --xpath "string(/GathrixResult/ResultSet/GeneralInformation/About/Version)" \
+        "$tmp/x/data/General_GeneralInformation.xml")
+[ "$shown" = "$version" ] || fail "the general information shows the version '$shown', not '$version'"
 
 (cd "$tmp/x/data" && xsltproc General_GeneralInformation.xml > "$tmp/page.html" 2> "$tmp/xslt.err")
 [ $? -eq 0 ] || { cat "$tmp/xslt.err"; fail "xsltproc"; }
