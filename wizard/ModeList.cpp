@@ -16,6 +16,14 @@ namespace {
 struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
 };
+
+bool HasLanguage(const TiXmlElement* name, const std::string& code) {
+    for (const TiXmlAttribute* attribute = name->FirstAttribute(); attribute != nullptr; attribute = attribute->Next()) {
+        if (attribute->NameTStr() == "lang" && attribute->ValueStr() == code)
+            return true;
+    }
+    return false;
+}
 } // namespace
 
 bool ReadModeName(const std::wstring& modeFilePath, const std::wstring& languageCode, std::wstring& displayName) {
@@ -34,18 +42,16 @@ bool ReadModeName(const std::wstring& modeFilePath, const std::wstring& language
         return false;
     const std::string code = Gathrix::Utils::ToUtf8(languageCode);
     for (const TiXmlElement* child = mode->FirstChildElement(); child != nullptr; child = child->NextSiblingElement()) {
-        if (child->ValueStr() != "Name")
+        if (child->ValueStr() != "Name" || !HasLanguage(child, code))
             continue;
-        for (const TiXmlAttribute* attribute = child->FirstAttribute(); attribute != nullptr;
-             attribute = attribute->Next()) {
-            if (attribute->NameTStr() != "lang" || attribute->ValueStr() != code)
-                continue;
-            // A name element without text is offered with an empty display name.
-            const TiXmlNode* first = child->FirstChild();
-            const TiXmlText* text = first != nullptr ? first->ToText() : nullptr;
-            displayName = text != nullptr ? Gathrix::Utils::FromUtf8(text->ValueStr()) : std::wstring();
-            return true;
-        }
+        // A name without text, or of blanks alone, would be a blank entry the user cannot tell
+        // apart: it is passed over.
+        const TiXmlNode* first = child->FirstChild();
+        const TiXmlText* text = first != nullptr ? first->ToText() : nullptr;
+        if (text == nullptr || text->ValueStr().find_first_not_of(" \t\r\n") == std::string::npos)
+            continue;
+        displayName = Gathrix::Utils::FromUtf8(text->ValueStr());
+        return true;
     }
     return false;
 }

@@ -13,8 +13,9 @@ struct ModeEntry {
 };
 
 // True when the file's root element has "Mode" as its first child element and a "Name" child of
-// "Mode" has the attribute "lang" equal to `languageCode` (exactly, case included); the first
-// such "Name" gives the display name. The file is opened by its wide path.
+// "Mode" has the attribute "lang" equal to `languageCode` (exactly, case included) and a text
+// that is not empty nor blanks alone; the first such "Name" gives the display name. The file is
+// opened by its wide path.
 bool ReadModeName(const std::wstring& modeFilePath, const std::wstring& languageCode, std::wstring& displayName);
 
 // Every "*.xml" file (no folder) of `folder` with a display name in `languageCode`, sorted by

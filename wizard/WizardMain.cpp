@@ -39,24 +39,43 @@ WizardDialog::ContactData RegisteredDefaults() {
     return defaults;
 }
 
-// Starts this program again with the verb "runas" and the desktop folder as its output folder,
-// waits for that instance and ends the process with 0.
-[[noreturn]] void RelaunchElevated(const std::wstring& loweredCommandLine, std::size_t namePosition) {
-    std::wstring programFolder;
-    if (namePosition != std::wstring::npos) {
-        std::wstring head = loweredCommandLine.substr(0, namePosition);
-        std::size_t backslash = head.rfind(L'\\');
-        if (backslash != std::wstring::npos)
-            programFolder = head.substr(head.front() == L'"' ? 1 : 0,
-                                        backslash - (head.front() == L'"' ? 1 : 0));
+// Set by the restart for the copy it starts. Where "runas" gives a copy without the rights
+// (the system cannot elevate, or the account has no rights to give), that copy runs without them
+// instead of restarting again and again. An environment variable, which the copy inherits, leaves
+// its command line to the output folder.
+const wchar_t RestartMarker[] = L"GATHRIX_WIZARD_RESTARTED";
+
+// True in a copy that the restart started. The marker is taken out of the environment, so that
+// the collector and the programs it starts never see it.
+bool StartedByRestart() {
+    bool restarted = GetEnvironmentVariableW(RestartMarker, nullptr, 0) > 0;
+    SetEnvironmentVariableW(RestartMarker, nullptr);
+    return restarted;
+}
+
+// The program's own file, so that a renamed copy restarts itself; empty when it cannot be read.
+std::wstring ProgramFile() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return std::wstring();
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        if (path.size() >= 32768)
+            return std::wstring();
+        path.resize(path.size() * 2);
     }
-    if (programFolder.empty()) {
-        wchar_t module[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, module, MAX_PATH);
-        std::wstring path = module;
-        std::size_t backslash = path.rfind(L'\\');
-        programFolder = backslash == std::wstring::npos ? std::wstring() : path.substr(0, backslash);
-    }
+}
+
+// Starts this program's file again with the verb "runas", in its own folder and with the desktop
+// folder as its output folder, waits for that copy and ends the process with 0.
+[[noreturn]] void RelaunchElevated() {
+    std::wstring program = ProgramFile();
+    std::size_t backslash = program.rfind(L'\\');
+    std::wstring programFolder = backslash == std::wstring::npos ? std::wstring() : program.substr(0, backslash);
     std::wstring desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);
     std::wstring parameters = desktop.empty() ? std::wstring() : WizardDialog::QuoteArgument(desktop);
 
@@ -64,29 +83,38 @@ WizardDialog::ContactData RegisteredDefaults() {
     execute.cbSize = sizeof(execute);
     execute.fMask = SEE_MASK_NOCLOSEPROCESS;
     execute.lpVerb = L"runas";
-    execute.lpFile = L".\\gathrixwizard.exe";
+    execute.lpFile = program.c_str();
     execute.lpParameters = parameters.empty() ? nullptr : parameters.c_str();
     execute.lpDirectory = programFolder.empty() ? nullptr : programFolder.c_str();
     execute.nShow = SW_SHOWNORMAL;
+    SetEnvironmentVariableW(RestartMarker, L"1");
     // A refused elevation leaves no process to wait for; the program ends with 0 all the same.
-    if (ShellExecuteExW(&execute) && execute.hProcess != nullptr) {
+    if (!program.empty() && ShellExecuteExW(&execute) && execute.hProcess != nullptr) {
         Gathrix::UniqueHandle elevated(execute.hProcess);
         WaitForSingleObject(elevated.Get(), INFINITE);
     }
     ExitProcess(0);
 }
 
-// The output folder of an administrator's instance: the argument after the program, or the
-// desktop folder when the program runs under another file name.
+// The output folder of an administrator's instance, or of the copy the restart started: the
+// argument after the program, or the desktop folder when the program runs under another file
+// name.
 std::wstring OutputFolderOrElevate() {
+    if (!StartedByRestart() && !Gathrix::System::OperatingSystem::IsUserAdmin())
+        RelaunchElevated();
     std::wstring commandLine = GetCommandLineW();
-    std::wstring lowered = WizardDialog::LowerAscii(commandLine);
-    std::size_t namePosition = lowered.find(WizardDialog::ProgramFileName);
-    if (!Gathrix::System::OperatingSystem::IsUserAdmin())
-        RelaunchElevated(lowered, namePosition);
-    if (namePosition == std::wstring::npos)
+    if (WizardDialog::LowerAscii(commandLine).find(WizardDialog::ProgramFileName) == std::wstring::npos)
         return SpecialFolder(CSIDL_DESKTOPDIRECTORY);
     return WizardDialog::OutputFolderArgument(commandLine);
+}
+
+// The resource library is data: mapped for its resources and never run, so that code in a
+// planted or damaged library does nothing here. Systems before Vista know only the data-file flag.
+HMODULE LoadResourceLibrary(const std::wstring& path) {
+    HMODULE library = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    if (library == nullptr && GetLastError() == ERROR_INVALID_PARAMETER)
+        library = LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    return library;
 }
 
 } // namespace
@@ -108,9 +136,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::wstring folder = currentLength > 0 && currentLength <= MAX_PATH ? std::wstring(current) : L".";
     if (folder.back() != L'\\')
         folder += L'\\';
-    Gathrix::UniqueLibrary resources(LoadLibraryW((folder + L"de-de\\GathrixWizardRc.dll").c_str()));
+    Gathrix::UniqueLibrary resources(LoadResourceLibrary(folder + L"de-de\\GathrixWizardRc.dll"));
     if (!resources)
-        resources.Reset(LoadLibraryW((folder + L"en-us\\GathrixWizardRc.dll").c_str()));
+        resources.Reset(LoadResourceLibrary(folder + L"en-us\\GathrixWizardRc.dll"));
     if (!resources) {
         MessageBoxW(nullptr,
                     L"Could not load GathrixWizardRc.dll. Maybe it's corrupted or missing. Please reinstall the "

@@ -10,8 +10,8 @@ namespace Gathrix::ConfigParsing {
 struct ProductElement {
     const char* name;  // the element name, which is the product detector's class name
     // The second level's name (the product's name and version, for some products the name
-    // alone), empty when the product was not found. A null function leaves the element without
-    // a handler.
+    // alone), empty when its detection does not find the product installed. A null function
+    // leaves the element without a handler.
     std::wstring (*levelName)();
 };
 

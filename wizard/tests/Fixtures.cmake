@@ -28,12 +28,24 @@ if(NOT TARGET wizard_rc_without_language)
     COMMENT "Making a wizard resource library without its language code")
   add_custom_target(wizard_rc_without_language DEPENDS ${library})
 endif()
+if(NOT TARGET wizard_rc_with_code)
+  # The English library with a DllMain that leaves a file beside it when it runs.
+  add_library(wizard_rc_with_code SHARED ${CMAKE_SOURCE_DIR}/wizard/tests/standin/CodeInResourceLibrary.c
+                                         ${CMAKE_SOURCE_DIR}/wizard/resources/GathrixWizardRc.en-us.rc)
+  target_include_directories(wizard_rc_with_code PRIVATE ${CMAKE_SOURCE_DIR})
+  set_target_properties(wizard_rc_with_code PROPERTIES PREFIX "" OUTPUT_NAME GathrixWizardRc
+    RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/wizard-rc/with-code
+    ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/wizard-rc/with-code)
+endif()
 target_link_libraries(${AREA_TEST_TARGET} PRIVATE gathrix_wizard wizard_test_driver)
-add_dependencies(${AREA_TEST_TARGET} gathrix_wizard_rc wizard_rc_without_language wizard_standin_collector wizard_driver)
+add_dependencies(${AREA_TEST_TARGET} gathrix_wizard_rc wizard_rc_without_language wizard_rc_with_code
+                 wizard_standin_collector wizard_driver)
 gathrix_windows_path(WIN_WIZARD_TEST_DIR ${CMAKE_BINARY_DIR}/tests/wizard)
 gathrix_windows_path(WIN_WIZARD_GERMAN_RC ${CMAKE_BINARY_DIR}/wizard-rc/de-de/GathrixWizardRc.dll)
 gathrix_windows_path(WIN_WIZARD_NO_LANGUAGE_RC ${CMAKE_BINARY_DIR}/wizard-rc/no-language/GathrixWizardRc.dll)
+gathrix_windows_path(WIN_WIZARD_CODE_RC ${CMAKE_BINARY_DIR}/wizard-rc/with-code/GathrixWizardRc.dll)
 target_compile_definitions(${AREA_TEST_TARGET} PRIVATE
   GATHRIX_TEST_WIZARD_DIR=L"${WIN_WIZARD_TEST_DIR}"
   GATHRIX_TEST_WIZARD_GERMAN_RC=L"${WIN_WIZARD_GERMAN_RC}"
-  GATHRIX_TEST_WIZARD_NO_LANGUAGE_RC=L"${WIN_WIZARD_NO_LANGUAGE_RC}")
+  GATHRIX_TEST_WIZARD_NO_LANGUAGE_RC=L"${WIN_WIZARD_NO_LANGUAGE_RC}"
+  GATHRIX_TEST_WIZARD_CODE_RC=L"${WIN_WIZARD_CODE_RC}")

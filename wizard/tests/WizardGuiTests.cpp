@@ -304,6 +304,7 @@ TEST(WizardStart, ModesInTheLibrarysLanguageInFileOrder) {
     folder.Write(L"\u00e4 \u03a9.xml", ModeFile("<Name lang=\"en-us\">Non-ASCII</Name>"));
     folder.Write(L"c.xml", ModeFile("<Name lang=\"de-de\">Only German</Name>"));
     folder.Write(L"d.xml", "<Config><Mode>");
+    folder.Write(L"0.xml", ModeFile("<Name lang=\"en-us\"></Name><Name lang=\"de-de\">Nur Deutsch</Name>"));
     auto wizard = folder.Start();
     HWND dialog = wizard->Dialog();
     ASSERT_NE(dialog, nullptr);

@@ -155,7 +155,10 @@ TEST(ModeName, WhatAModeFileMustHold) {
         {"<Config><Mode><Name lang=\"en-us\">Broken</Name></Mode>", false, L""},
         {"", false, L""},
         {"<Config><Mode><Name lang=\"en-us\">M\xC3\xBCller \xCE\xA9</Name></Mode></Config>", true, L"M\u00fcller \u03a9"},
-        {"<Config><Mode><Name lang=\"en-us\"></Name></Mode></Config>", true, L""},
+        // A name the user could not tell from a blank entry does not count; a later one may.
+        {"<Config><Mode><Name lang=\"en-us\"></Name></Mode></Config>", false, L""},
+        {"<Config><Mode><Name lang=\"en-us\"> \t </Name><Name lang=\"de-de\">German</Name></Mode></Config>", false, L""},
+        {"<Config><Mode><Name lang=\"en-us\"/><Name lang=\"en-us\">Second</Name></Mode></Config>", true, L"Second"},
     };
     ScratchFolder folder(L"modename");
     for (const Case& c : cases) {
@@ -178,6 +181,7 @@ TEST(ModeList, FilesOfTheFolderSortedByPathWithNamesInTheLanguage) {
     WriteFileBytes(folder / L"\u00e4rger \u03a9.xml", mode("<Name lang=\"en-us\">Non-ASCII</Name>"));
     WriteFileBytes(folder / L"c.xml", mode("<Name lang=\"de-de\">Only German</Name>"));
     WriteFileBytes(folder / L"d.xml", "not XML at all");
+    WriteFileBytes(folder / L"0.xml", mode("<Name lang=\"en-us\"></Name>"));
     WriteFileBytes(folder / L"e.txt", mode("<Name lang=\"en-us\">Not a mode file</Name>"));
     CreateDirectoryW((folder / L"folder.xml").c_str(), nullptr);
     WriteFileBytes(folder / L"folder.xml\\inner.xml", mode("<Name lang=\"en-us\">Inner</Name>"));

@@ -60,6 +60,7 @@ const char* const ModeFile =
     "    <Level3><Name>Settings</Name><Jobs><Services/><Services/></Jobs></Level3>\n"
     "  </QuellonCavon>\n"
     "  <QuellonJuvent><Level3><Name>Files</Name><Jobs><Services/></Jobs></Level3><Level3><Bogus/></Level3></QuellonJuvent>\n"
+    "  <QuellonSovrin><Level3><Name>Files</Name><Jobs><Services/></Jobs></Level3></QuellonSovrin>\n"
     "  <Level2><Name>Always</Name><Jobs><Services/></Jobs></Level2>\n"
     "</Level1></Config>\n";
 
@@ -67,14 +68,18 @@ TEST(ProductElements, LevelNamedAfterTheProductFound) {
     ProductMachine machine;
     std::wstring install = machine.Folder(L"cavon");
     machine.SetString(L"HKLM\\Software\\Quellon\\Tolvane Server", L"Path", install);
+    machine.SetString(L"HKLM\\Software\\Quellon\\Tolvane Server", L"AppDataDirectory", machine.Folder(L"cavon-data") + L"\\");
     machine.WriteBuildDat(install, "10.0.0.1", "EN");
     machine.SetString(L"HKLM\\SOFTWARE\\Quellon\\Juvent\\3.0\\General", L"Code", L"C:\\Juvent");
+    std::wstring sovrin = machine.SharedFolder(machine.ProgramFiles() + L"\\Quellon\\Sovrin");
+    machine.CopyVersionStub("1.5.0.3", sovrin + L"\\QuellonSovrin.exe");
     std::wstring modeFile = machine.Folder(L"mode") + L"\\mode.xml";
     Gathrix::Testing::WriteFileBytes(modeFile, ModeFile);
 
     EXPECT_EQ((std::vector<std::string>{"Maker / Quellon Cavon Security 10.0.0.1 / Logs (1)",
                                         "Maker / Quellon Cavon Security 10.0.0.1 / Settings (2)",
-                                        "Maker / Juvent / Files (1)", "Maker / Always /  (1)"}),
+                                        "Maker / Juvent / Files (1)", "Maker / Sovrin 1.5.0.3 / Files (1)",
+                                        "Maker / Always /  (1)"}),
               ParseModeFile(modeFile));
     // The faulty "Level3" of the product found is reported.
     bool reported = false;

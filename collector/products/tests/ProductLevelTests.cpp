@@ -1,5 +1,5 @@
 // The second navigation level a mode file's product element stands for: named after the product
-// its detector found, and absent where the detector found no name or no version.
+// its detector found installed, and absent where the detector found no name or no version.
 
 #include "collector/products/BuildDatProducts.h"
 #include "collector/products/CrossDetectionProducts.h"
@@ -22,6 +22,7 @@ TEST(ProductLevel, NameAndVersionOfTheProductFound) {
     ProductMachine machine;
     std::wstring install = machine.Folder(L"install");
     machine.SetString(L"HKLM\\Software\\Quellon\\Tolvane Server", L"Path", install);
+    machine.SetString(L"HKLM\\Software\\Quellon\\Tolvane Server", L"AppDataDirectory", machine.Folder(L"data") + L"\\");
     machine.WriteBuildDat(install, "10.0.0.1", "EN");
     machine.SetString(L"HKLM\\SOFTWARE\\Quellon\\Juvent\\3.0\\General", L"Code", L"C:\\Juvent");
 

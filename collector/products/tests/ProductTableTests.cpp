@@ -2,6 +2,7 @@
 // the same machine with one thing changed so that it is not. Keys, value names, names and
 // variables are typed here again on purpose: a typo on either side shows.
 
+#include "collector/config/ProductElements.h"
 #include "collector/platform/Variables.h"
 #include "collector/products/Publishers.h"
 #include "collector/products/ToolbarProducts.h"
@@ -373,6 +374,47 @@ TEST_P(ProductTable, OneChangeMakesItNotInstalled) {
     EXPECT_EQ(L"- no products found -", InstalledProductsText(list));
     for (const auto& variable : expected.variables)
         EXPECT_EQ("|?" + ToUtf8(variable.first) + "?|", ToUtf8(VariableValue(variable.first)));
+}
+
+// The mode file's element of the product: the detector's class name.
+const Gathrix::ConfigParsing::ProductElement* ElementOf(const ProductCase& product) {
+    const std::string label = product.label;
+    for (const auto& element : Gathrix::ConfigParsing::ProductElements()) {
+        if (element.name == label || element.name == "Quellon" + label)
+            return &element;
+    }
+    return nullptr;
+}
+
+// The level a product element yields while the product is installed: its entry, for the two
+// name-alone elements without the version, and none where a version is wanted but there is none.
+std::wstring LevelOf(const ProductCase& product, const std::wstring& entry) {
+    const std::string label = product.label;
+    bool nameAlone = label == "Hestrel" || label == "Juvent";
+    bool withoutVersion = !entry.empty() && entry.back() == L' ';
+    if (nameAlone)
+        return withoutVersion ? entry.substr(0, entry.size() - 1) : entry;
+    return withoutVersion ? std::wstring() : entry;
+}
+
+// A product element asks the detection: no level on a bare machine nor after the one change,
+// a level named after the entry while the product is there.
+TEST_P(ProductTable, ProductElementYieldsALevelOnlyWhileInstalled) {
+    const ProductCase& product = GetParam();
+    const auto* element = ElementOf(product);
+    ASSERT_NE(nullptr, element);
+    ProductMachine machine;
+    EXPECT_EQ("", ToUtf8(element->levelName())) << "bare machine";
+
+    ProductMachine::ForgetProducts();
+    Expected expected = product.install(machine);
+    InstalledProductList list;
+    product.publish(list);
+    EXPECT_EQ(ToUtf8(LevelOf(product, expected.entry)), ToUtf8(element->levelName())) << "installed";
+
+    product.uninstall(machine);
+    ProductMachine::ForgetProducts();
+    EXPECT_EQ("", ToUtf8(element->levelName())) << "after the change";
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryProduct, ProductTable, ::testing::ValuesIn(Cases),
