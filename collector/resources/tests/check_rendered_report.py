@@ -138,8 +138,11 @@ class Browser:
         self.call('Page.navigate', {'url': url}, session=True)
         self.wait_for_load(deadline)
         while True:
-            if until is None or self.evaluate(until):
-                return self.evaluate('document.documentElement ? document.documentElement.outerHTML : ""')
+            try:
+                if until is None or self.evaluate(until):
+                    return self.evaluate('document.documentElement ? document.documentElement.outerHTML : ""')
+            except RuntimeError:
+                pass  # between two documents (a redirection, an error page)
             if time.monotonic() > deadline:
                 return ''
             time.sleep(0.2)
