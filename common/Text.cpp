@@ -143,6 +143,26 @@ std::wstring FromUtf8(const std::string& text) {
     return wide;
 }
 
+std::wstring EscapeUrlPath(const std::wstring& path) {
+    static const wchar_t hex[] = L"0123456789ABCDEF";
+    std::wstring escaped;
+    for (unsigned char byte : ToUtf8(path)) {
+        const bool kept = (byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
+                          (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' ||
+                          byte == '~' || byte == '/';
+        if (byte == '\\') {
+            escaped += L'/';
+        } else if (kept) {
+            escaped += static_cast<wchar_t>(byte);
+        } else {
+            escaped += L'%';
+            escaped += hex[byte >> 4];
+            escaped += hex[byte & 0x0F];
+        }
+    }
+    return escaped;
+}
+
 } // namespace Gathrix::Utils
 
 namespace Gathrix::System {

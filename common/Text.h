@@ -28,6 +28,11 @@ std::wstring MakeValidFileName(const std::wstring& text);
 std::string ToUtf8(const std::wstring& text);
 std::wstring FromUtf8(const std::string& text);
 
+// A relative file path as a URL path: "\" becomes "/", every UTF-8 byte other than a letter,
+// a digit, "-", ".", "_", "~" and "/" becomes %XX, so that "#", "?", "%", "&" and blanks in a file
+// name stay part of the name when a browser follows the link.
+std::wstring EscapeUrlPath(const std::wstring& path);
+
 } // namespace Gathrix::Utils
 
 namespace Gathrix::System {

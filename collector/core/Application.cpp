@@ -5,6 +5,7 @@
 #include "collector/config/PartParsers.h"
 #include "collector/core/ConsoleStatus.h"
 #include "collector/platform/Directories.h"
+#include "collector/core/ReportRenderer.h"
 #include "collector/core/ReportViewer.h"
 #include "collector/platform/Variables.h"
 #include "collector/products/Publishers.h"
@@ -331,9 +332,25 @@ std::wstring Application::ChooseOutputFolder() {
     return desktop;
 }
 
+// The pages as HTML beside the result files: today's browsers no longer apply a result file's
+// stylesheet. The log is complete before the pages that show it are rendered.
+void Application::RenderReport() {
+    RenderReportPages(workingFolder + L"\\data", [](const ReportRenderSummary& summary) {
+        Logging::Logger::Instance().Log(Logging::Info,
+                                        L"Report pages rendered: " + std::to_wstring(summary.rendered) + L" of " +
+                                            std::to_wstring(summary.pages) + L" in " +
+                                            std::to_wstring(summary.milliseconds) + L" ms; " +
+                                            std::to_wstring(summary.logPages) + L" showing the log follow");
+        Logging::Logger::FlushAll();
+    });
+    // A page that shows the log and could not be rendered has its warning in the log files too.
+    Logging::Logger::FlushAll();
+}
+
 void Application::Finish() {
     PrintProgress(jobTotal, jobTotal, L"Achiving the results", L"", L"");
     Logging::Logger::FlushAll();
+    RenderReport();
     if (!Utilities::ArchiveFolder(workingFolder, workingFolder + L".7z", leftovers))
         throw ExitException(L"Can't create zip file", ArchiveFailed);
     std::wstring outputFolder = ChooseOutputFolder();

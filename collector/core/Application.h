@@ -39,6 +39,10 @@ public:
     // created, else the desktop. Throws ExitException 7 when there is no desktop folder.
     std::wstring ChooseOutputFolder();
 
+    // Renders every result file of the working folder into an HTML page beside it; a page that
+    // can't be rendered is logged as a WARNING and the run goes on.
+    void RenderReport();
+
     const std::wstring& GetWorkingFolder() const { return workingFolder; }
     const std::wstring& GetConfigFilePath() const { return configFilePath; }
 

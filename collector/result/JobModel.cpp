@@ -2,6 +2,7 @@
 
 #include "collector/result/ResultFileWriter.h"
 #include "common/Exceptions.h"
+#include "common/TextUtils.h"
 
 namespace Gathrix {
 
@@ -31,8 +32,12 @@ void ITreeElement::OpenTreeElement(const std::wstring& showNumOfChildren, const 
     writer->AddAttribute(L"showNumOfChildren", showNumOfChildren);
     writer->AddAttribute(L"type", type);
     writer->OpenNodeWithText(L"Value", value);
-    if (!externalLink.empty())
+    if (!externalLink.empty()) {
         writer->AddAttribute(L"externalLink", externalLink);
+        // The report's links: XSLT 1.0 cannot escape a URL itself, and "externalLink" keeps the
+        // plain path that readers of the result files take.
+        writer->AddAttribute(L"externalLinkUrl", Utils::EscapeUrlPath(externalLink));
+    }
     if (!embeddedObjectLink.empty())
         writer->AddAttribute(L"embeddedObjectLink", embeddedObjectLink);
     writer->CloseNode();

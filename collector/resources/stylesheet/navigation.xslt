@@ -1,7 +1,14 @@
 <?xml version="1.0" encoding="UTF-8"?>
 <!-- The navigation rows of every page, from the one navigation file beside the result files. -->
 <xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
-  <xsl:variable name="navigationFile" select="document('../Navigation.xml')/Navigation"/>
+  <!-- The folder of the result files, the navigation and the log: beside this stylesheet's folder
+       where a browser applies it; named in full by the collector, whose processor may not know
+       where the stylesheet was read from. -->
+  <xsl:param name="datafolder" select="'../'"/>
+  <xsl:variable name="navigationFile" select="document(concat($datafolder, 'Navigation.xml'))/Navigation"/>
+  <!-- The ending of the pages the navigation links to: the result files themselves where the
+       browser applies this stylesheet, the pages the collector rendered beside them otherwise. -->
+  <xsl:param name="linkext" select="'.xml'"/>
 
   <xsl:template name="navigation">
     <xsl:param name="copy" select="false()"/>
@@ -55,7 +62,12 @@
         <span class="navLead"><xsl:value-of select="$lead"/></span>
       </xsl:if>
       <xsl:for-each select="$entries">
-        <a class="navEntry" href="{Link}">
+        <xsl:variable name="link" select="string(Link)"/>
+        <xsl:variable name="stem" select="substring($link, 1, string-length($link) - 4)"/>
+        <a class="navEntry" href="{$link}">
+          <xsl:if test="substring($link, string-length($link) - 3) = '.xml'">
+            <xsl:attribute name="href"><xsl:value-of select="concat($stem, $linkext)"/></xsl:attribute>
+          </xsl:if>
           <!-- The visible row alone marks its active entry: an id is unique on a page. -->
           <xsl:if test="string(Name) = $activeName and not($copy)">
             <xsl:attribute name="id">divNavActive</xsl:attribute>

@@ -80,6 +80,7 @@
           <xsl:if test="string(@externalLink) != ''">
             <xsl:call-template name="fileLinks">
               <xsl:with-param name="link" select="string(@externalLink)"/>
+              <xsl:with-param name="url" select="string(@externalLinkUrl)"/>
             </xsl:call-template>
           </xsl:if>
         </div>
@@ -133,9 +134,17 @@
     </xsl:if>
   </xsl:template>
 
+  <!-- The escaped URL of a link when the collector wrote one; result files of earlier versions
+       carry the plain path only. -->
   <xsl:template name="fileLinks">
     <xsl:param name="link"/>
-    <xsl:variable name="slashed" select="translate($link, '\', '/')"/>
+    <xsl:param name="url" select="''"/>
+    <xsl:variable name="slashed">
+      <xsl:choose>
+        <xsl:when test="$url != ''"><xsl:value-of select="$url"/></xsl:when>
+        <xsl:otherwise><xsl:value-of select="translate($link, '\', '/')"/></xsl:otherwise>
+      </xsl:choose>
+    </xsl:variable>
     <xsl:variable name="folder">
       <xsl:call-template name="beforeLast">
         <xsl:with-param name="text" select="$slashed"/>
@@ -155,7 +164,7 @@
 
   <!-- The collector's own log, read from the XML log beside the result files, in its own order. -->
   <xsl:template match="ResultSet/Logfile">
-    <xsl:variable name="entries" select="document('../Logfile.xml')/Logfile/LogEntry"/>
+    <xsl:variable name="entries" select="document(concat($datafolder, 'Logfile.xml'))/Logfile/LogEntry"/>
     <xsl:variable name="minimum">
       <xsl:choose>
         <xsl:when test="string(number(@minlevel)) != 'NaN'"><xsl:value-of select="number(@minlevel)"/></xsl:when>

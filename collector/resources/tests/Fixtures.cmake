@@ -8,6 +8,14 @@ foreach(renderer xsltproc chromium)
                        LABELS core SKIP_RETURN_CODE 77 TIMEOUT 300)
 endforeach()
 
+# The pages the collector renders, opened in Chromium with its default settings: the sample mode
+# file's archive, and links to copies whose names hold what a URL reserves.
+add_test(NAME ReportViewerRendering.RenderedPagesInABrowser
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/collector/resources/tests/check_rendered_report.py
+                 ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+set_tests_properties(ReportViewerRendering.RenderedPagesInABrowser PROPERTIES
+                     LABELS core SKIP_RETURN_CODE 77 RESOURCE_LOCK gathrix_running_mutex TIMEOUT 900)
+
 # windres does not report the files its script names: rebuild the resources when one changes.
 file(GLOB_RECURSE REPORT_VIEWER_FILES CONFIGURE_DEPENDS
      ${CMAKE_SOURCE_DIR}/collector/resources/index.html

@@ -66,8 +66,14 @@ TEST_F(JobModelTest, LeafWritesCaptionTypeAndOnlyTheLinksItHas) {
         {L"caption", L"", L"", "<Value>caption</Value>"},
         {L"", L"", L"", "<Value></Value>"},
         {L"c", L"", L"./a.dmp", "<Value embeddedObjectLink=\"./a.dmp\">c</Value>"},
-        {L"c", L"./x.txt", L"./y.txt", "<Value externalLink=\"./x.txt\" embeddedObjectLink=\"./y.txt\">c</Value>"},
-        {L"a<b & \"c\"", L"say \"hi\"", L"", "<Value externalLink='say &quot;hi&quot;'>a&lt;b &amp; &quot;c&quot;</Value>"},
+        {L"c", L"./x.txt", L"./y.txt",
+         "<Value externalLink=\"./x.txt\" externalLinkUrl=\"./x.txt\" embeddedObjectLink=\"./y.txt\">c</Value>"},
+        {L"a<b & \"c\"", L"say \"hi\"", L"",
+         "<Value externalLink='say &quot;hi&quot;' externalLinkUrl=\"say%20%22hi%22\">a&lt;b &amp; &quot;c&quot;</Value>"},
+        // What a URL reserves stays part of the file name; the plain path stays for readers of the file.
+        {L"c", L".\\FileCopies\\C:\\a#1 b%20&c?d;e+\u00fc\u20ac.log", L"",
+         "<Value externalLink=\".\\FileCopies\\C:\\a#1 b%20&amp;c?d;e+\xc3\xbc\xe2\x82\xac.log\" "
+         "externalLinkUrl=\"./FileCopies/C%3A/a%231%20b%2520%26c%3Fd%3Be%2B%C3%BC%E2%82%AC.log\">c</Value>"},
     };
     for (const Case& c : cases) {
         TreeElementLeaf leaf(c.value, L"lvlerror");
