@@ -2,7 +2,7 @@
 
 #include "common/Handles.h"
 #include "common/Logging.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 #include <windows.h>
 #include <msxml2.h>

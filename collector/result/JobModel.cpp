@@ -2,7 +2,7 @@
 
 #include "collector/result/ResultFileWriter.h"
 #include "common/Exceptions.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 
 namespace Gathrix {
 

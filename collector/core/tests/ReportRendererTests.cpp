@@ -1,7 +1,7 @@
 #include "collector/core/ReportRenderer.h"
 
 #include "collector/core/ReportViewer.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/LogCapture.h"
 #include "common/tests/support/TestSupport.h"
 

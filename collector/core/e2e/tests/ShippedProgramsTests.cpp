@@ -2,7 +2,7 @@
 // file-information jobs read it (and the file's properties on Windows show it).
 
 #include "collector/collectors/files/FileProperties.h"
-#include "common/TextUtils.h"
+#include "common/Text.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
