@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace Gathrix::System::OperatingSystem {
 
 // 1 when the caller's token holds the Administrators group enabled, else 0. A system that is not
@@ -22,5 +24,8 @@ bool IsVersion(DWORD major, int minor = -1);
 
 // Windows itself is 64-bit (AMD64 or IA64), whatever the bitness of this process.
 bool Is64BitOperatingSystem();
+
+// The full path of the running program's file; empty when it cannot be read.
+std::wstring ProgramFilePath();
 
 } // namespace Gathrix::System::OperatingSystem

@@ -53,27 +53,10 @@ bool StartedByRestart() {
     return restarted;
 }
 
-// The program's own file, so that a renamed copy restarts itself; empty when it cannot be read.
-std::wstring ProgramFile() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-        if (length == 0)
-            return std::wstring();
-        if (length < path.size()) {
-            path.resize(length);
-            return path;
-        }
-        if (path.size() >= 32768)
-            return std::wstring();
-        path.resize(path.size() * 2);
-    }
-}
-
 // Starts this program's file again with the verb "runas", in its own folder and with the desktop
 // folder as its output folder, waits for that copy and ends the process with 0.
 [[noreturn]] void RelaunchElevated() {
-    std::wstring program = ProgramFile();
+    std::wstring program = Gathrix::System::OperatingSystem::ProgramFilePath();
     std::size_t backslash = program.rfind(L'\\');
     std::wstring programFolder = backslash == std::wstring::npos ? std::wstring() : program.substr(0, backslash);
     std::wstring desktop = SpecialFolder(CSIDL_DESKTOPDIRECTORY);

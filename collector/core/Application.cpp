@@ -46,18 +46,6 @@ std::wstring WithoutTrailingSeparators(std::wstring path) {
     return path;
 }
 
-std::wstring FullPath(const std::wstring& path) {
-    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0)
-        return path;
-    std::wstring full(size, L'\0');
-    DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
-    if (length == 0 || length >= size)
-        return path;
-    full.resize(length);
-    return full;
-}
-
 // What an earlier run leaves in the working folder: the data folder and the start page. A data
 // folder counts only when it carries a run's trace (the stylesheet folder every run creates right
 // after it) or holds nothing at all (a run that could not create its stylesheet folder): a user's
@@ -114,7 +102,7 @@ std::wstring Application::PrepareWorkingFolder(const std::wstring& tempFolder) {
     std::vector<std::wstring> candidates = System::Variables::Instance().Expand(tempFolder);
     std::wstring folder = candidates.empty() ? tempFolder : candidates.front();
     // Qualified against the start folder: once the folder is current a relative path means something else.
-    folder = WithoutTrailingSeparators(FullPath(folder));
+    folder = WithoutTrailingSeparators(Utils::FullPath(folder));
     if (!Utils::CreateDirectoryTree(folder))
         throw ExitException(L"No access to temporary folder '" + folder + L"'.", TempFolderError);
     const ExitException unusable(L"Cannot use the temporary folder '" + folder + L"'.", TempFolderError);
@@ -356,7 +344,7 @@ void Application::Finish() {
     std::wstring outputFolder = ChooseOutputFolder();
     if (!outputFolder.empty()) {
         // A relative folder accepted above lies in the working folder: name it fully for the user.
-        std::wstring folder = FullPath(outputFolder);
+        std::wstring folder = Utils::FullPath(outputFolder);
         if (folder.back() != L'\\' && folder.back() != L'/')
             folder += L'\\';
         std::wstring target = folder + L"GATHRINF.7z";

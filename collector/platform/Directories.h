@@ -14,6 +14,8 @@ namespace Gathrix::Utils {
 // Makes sure the folder exists, creating every missing parent first. True when it exists
 // afterwards (a file of that name counts) and every parent could be made.
 bool CreateDirectoryTree(const std::wstring& path);
+// The full form of a path (relative to the current folder); the path itself when it has none.
+std::wstring FullPath(const std::wstring& path);
 
 // An entry that a deletion had to leave in place: its path below the folder being deleted, and
 // the system's reason.

@@ -43,18 +43,6 @@ std::wstring NormalizedPath(const std::wstring& path) {
     return L"\\\\" + (!rest.empty() && rest[0] == L'\\' ? rest.substr(1) : rest);
 }
 
-std::wstring FullPath(const std::wstring& path) {
-    DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (size == 0)
-        return path;
-    std::wstring full(size, L'\0');
-    DWORD length = GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
-    if (length == 0 || length >= size)
-        return path;
-    full.resize(length);
-    return full;
-}
-
 bool StartsWithNoCase(const std::wstring& text, const std::wstring& prefix) {
     return text.size() >= prefix.size() && Utils::EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
@@ -103,7 +91,7 @@ std::wstring FileCopyPath(const std::wstring& source) {
     }
     // Canonical, so that ".." can never lead a copy out of its drive's folder (onto another
     // source's copy or the run's own files).
-    full = FullPath(full);
+    full = Utils::FullPath(full);
     if (IsDrivePath(full))
         return full.size() > 3 ? std::wstring(1, towupper(full[0])) + full.substr(2) : std::wstring();
     if (full.size() > 2 && full[0] == L'\\' && full[1] == L'\\') {
