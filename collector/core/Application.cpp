@@ -322,7 +322,36 @@ std::wstring Application::ChooseOutputFolder() {
 
 // The pages as HTML beside the result files: today's browsers no longer apply a result file's
 // stylesheet. The log is complete before the pages that show it are rendered.
+namespace {
+
+// While it lives, the process has no standard handles. The XSLT processor may create the first
+// window of the process; under Wine that starts the desktop process, which takes over the standard
+// handles of whoever starts it and lives on after the collector. Holding the pipe on which the
+// wizard (or a script) reads the collector's output, it would keep that reader waiting.
+class StandardHandlesHidden {
+public:
+    StandardHandlesHidden() {
+        for (int i = 0; i < 3; ++i) {
+            handles[i] = GetStdHandle(kStandard[i]);
+            SetStdHandle(kStandard[i], nullptr);
+        }
+    }
+    ~StandardHandlesHidden() {
+        for (int i = 0; i < 3; ++i)
+            SetStdHandle(kStandard[i], handles[i]);
+    }
+    StandardHandlesHidden(const StandardHandlesHidden&) = delete;
+    StandardHandlesHidden& operator=(const StandardHandlesHidden&) = delete;
+
+private:
+    static constexpr DWORD kStandard[3] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+    HANDLE handles[3] = {};
+};
+
+} // namespace
+
 void Application::RenderReport() {
+    const StandardHandlesHidden hidden;
     RenderReportPages(workingFolder + L"\\data", [](const ReportRenderSummary& summary) {
         Logging::Logger::Instance().Log(Logging::Info,
                                         L"Report pages rendered: " + std::to_wstring(summary.rendered) + L" of " +
