@@ -118,9 +118,32 @@ ProcessResult RunProcess(const std::wstring& commandLine, const ProcessOptions& 
     writeEnd.Reset();
 
     ProcessResult result;
-    // The pipe ends when the child (and every process that inherited it) has closed it.
-    result.output = ReadToEnd(readEnd.Get());
-    if (WaitForSingleObject(process.Get(), options.timeoutMs) != WAIT_OBJECT_0) {
+    // Read until the child has ended and the pipe holds nothing more. Not until the pipe's end:
+    // under Wine the desktop process, started by the first program that needs it, may hold the
+    // child's handles for as long as the prefix lives.
+    const DWORD startTick = GetTickCount();
+    for (;;) {
+        DWORD available = 0;
+        if (!PeekNamedPipe(readEnd.Get(), nullptr, 0, nullptr, &available, nullptr))
+            break;  // every writer has closed it
+        if (available > 0) {
+            std::string chunk(available, '\0');
+            DWORD read = 0;
+            if (!ReadFile(readEnd.Get(), &chunk[0], available, &read, nullptr))
+                break;
+            result.output.append(chunk, 0, read);
+            continue;
+        }
+        if (WaitForSingleObject(process.Get(), 20) == WAIT_OBJECT_0) {
+            // Whatever the child wrote is in the pipe now.
+            if (PeekNamedPipe(readEnd.Get(), nullptr, 0, nullptr, &available, nullptr) && available > 0)
+                continue;
+            break;
+        }
+        if (GetTickCount() - startTick > options.timeoutMs)
+            break;
+    }
+    if (WaitForSingleObject(process.Get(), 0) != WAIT_OBJECT_0) {
         result.timedOut = true;
         TerminateProcess(process.Get(), 1000);
         WaitForSingleObject(process.Get(), 5000);

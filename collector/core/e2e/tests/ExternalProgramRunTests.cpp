@@ -59,6 +59,7 @@ TEST(CollectorExternalProgram, ProgramPastItsTimeOutNeitherBlocksDeliveryNorTheN
     ASSERT_EQ(0u, slow.exitCode) << slow.output;
     // The collector's output ends with the collector, not with the program it left running.
     EXPECT_LT(took, 280000u) << "the run waited for the program that was left running";
+    WriteFileBytes(go, "");  // the program ends; the child it started still holds the file
     EXPECT_TRUE(Holds(ArchiveNames(out + L"\\GATHRINF.7z"), L"data\\ProgramLogs\\slow.txt"));
     std::string log = ReadFileBytes(work + L"\\data\\logfile.log");
     EXPECT_NE(std::string::npos, log.find("' timed out. Time out was 60000 milliseconds.")) << log;
