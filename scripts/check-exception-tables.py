@@ -51,11 +51,16 @@ def main():
     nested = [cache.parent for cache in build.rglob('CMakeCache.txt') if cache.parent != build]
     for path in sorted(list(build.rglob('*.exe')) + list(build.rglob('*.dll'))):
         parts = path.relative_to(build).parts
-        if 'wine' in parts or 'CMakeFiles' in parts or 'fixtures' in parts:
+        # Scratch folders are the running tests' own copies, made and removed meanwhile.
+        if 'wine' in parts or 'CMakeFiles' in parts or 'fixtures' in parts or 'scratch' in parts:
             continue
         if any(tree in path.parents for tree in nested):
             continue
-        entries = runtime_functions(path.read_bytes())
+        try:
+            data = path.read_bytes()
+        except FileNotFoundError:
+            continue  # removed by a test while the tree was listed
+        entries = runtime_functions(data)
         if entries is None:
             continue
         checked += 1
