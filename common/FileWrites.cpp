@@ -1,0 +1,80 @@
+#include "common/FileWrites.h"
+
+#include "common/Handles.h"
+#include "common/Logging.h"
+#include "common/Text.h"
+
+#include <windows.h>
+
+#include <mutex>
+
+namespace Gathrix::Utils {
+
+namespace {
+
+struct FirstFailure {
+    std::mutex lock;
+    std::wstring text;
+};
+
+FirstFailure& First() {
+    static FirstFailure first;
+    return first;
+}
+
+// Writes in pieces: one WriteFile of more than a few hundred megabytes can fail on its own.
+constexpr DWORD kMaxChunk = 16u << 20;
+
+} // namespace
+
+std::uint32_t WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return GetLastError();
+    DWORD error = ERROR_SUCCESS;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const std::size_t left = bytes.size() - done;
+        const DWORD piece = left > kMaxChunk ? kMaxChunk : static_cast<DWORD>(left);
+        DWORD written = 0;
+        if (!WriteFile(file.Get(), bytes.data() + done, piece, &written, nullptr)) {
+            error = GetLastError();
+            break;
+        }
+        if (written == 0) {
+            error = ERROR_WRITE_FAULT;
+            break;
+        }
+        done += written;
+    }
+    // A full disk may show only when the system's cache reaches it.
+    if (error == ERROR_SUCCESS && !FlushFileBuffers(file.Get()))
+        error = GetLastError();
+    if (!CloseHandle(file.Release()) && error == ERROR_SUCCESS)
+        error = GetLastError();
+    if (error != ERROR_SUCCESS)
+        DeleteFileW(path.c_str());
+    return error;
+}
+
+void ReportWriteFailure(const std::wstring& path, std::uint32_t error) {
+    const std::wstring text = L"The file '" + path + L"' could not be written: " + System::GetErrorText(error);
+    {
+        std::lock_guard<std::mutex> guard(First().lock);
+        if (First().text.empty())
+            First().text = text;
+    }
+    Logging::Logger::Instance().Log(Logging::Error, text);
+}
+
+std::wstring FirstWriteFailure() {
+    std::lock_guard<std::mutex> guard(First().lock);
+    return First().text;
+}
+
+void ForgetWriteFailures() {
+    std::lock_guard<std::mutex> guard(First().lock);
+    First().text.clear();
+}
+
+} // namespace Gathrix::Utils
