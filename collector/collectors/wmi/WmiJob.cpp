@@ -32,20 +32,23 @@ void WriteWmiJobElement(ITreeElement& job, bool connected, const std::function<W
     writer.AddAttribute(L"type", job.GetType());
     writer.OpenNodeWithText(L"Value", job.GetValue());
     writer.CloseNode();
+    // Failures are already logged where WMI gave up; the report shows the job's error in place of
+    // rows.
+    const wchar_t* error = connected ? nullptr : L"Error: No access to WMI";
     WMIRows rows;
-    bool answered = connected;
     if (connected) {
         try {
             rows = query();
+        } catch (const WMIQueryTimedOut&) {
+            error = L"Error: WMI query timed out";
         } catch (const WMIObjectException&) {
-            // Already logged where WMI gave up; the report shows the job's error in place of rows.
-            answered = false;
+            error = L"Error: No access to WMI";
         }
     }
-    if (answered)
+    if (error == nullptr)
         writeRows(rows);
     else
-        WriteLeaf(writer, L"Error: No access to WMI", L"lvlerror");
+        WriteLeaf(writer, error, L"lvlerror");
     writer.CloseNode();
 }
 

@@ -20,7 +20,8 @@ void CollectWmiJob(ITreeElement& job, const std::wstring& wql, const WriteRowsFu
 // The job's "TreeElement" (its showNumOfChildren, type and caption), holding either the single
 // "lvlerror" leaf "Error: No access to WMI" or what `writeRows` writes for the rows `query`
 // gives. The rows are asked for only when connected; a query that throws WMIObjectException
-// (WMI gave up or did not answer in time) also gives the error leaf.
+// (WMI gave up) also gives that leaf, one that throws WMIQueryTimedOut the leaf
+// "Error: WMI query timed out".
 void WriteWmiJobElement(ITreeElement& job, bool connected, const std::function<WMIRows()>& query,
                         const WriteRowsFunction& writeRows);
 

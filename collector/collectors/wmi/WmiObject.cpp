@@ -33,6 +33,8 @@ wchar_t FoldAscii(wchar_t unit) { return unit >= L'a' && unit <= L'z' ? static_c
 
 } // namespace
 
+WMIQueryTimedOut::WMIQueryTimedOut() : WMIObjectException(CannotRead) { message = L"The WMI query timed out."; }
+
 bool WMINameLess::operator()(const std::wstring& left, const std::wstring& right) const {
     // Property names are ASCII identifiers; folding the letters is enough and needs no locale.
     const std::size_t common = left.size() < right.size() ? left.size() : right.size();
@@ -97,8 +99,10 @@ bool WMIObject::ConnectServer(const std::wstring& nameSpace) {
     if (locator) {
         UniqueBstr resource = AllocateBstr(nameSpace);
         UniqueBstr locale = AllocateBstr(L"MS_409");
-        result = locator->ConnectServer(resource.Get(), nullptr, nullptr, locale.Get(), 0, nullptr, nullptr,
-                                        services.Put());
+        // Without the flag a namespace that never answers keeps the job waiting for ever; with it
+        // WMI gives up after two minutes.
+        result = locator->ConnectServer(resource.Get(), nullptr, nullptr, locale.Get(), WBEM_FLAG_CONNECT_USE_MAX_WAIT,
+                                        nullptr, nullptr, services.Put());
     }
     if (FAILED(result)) {
         services.Reset();
@@ -134,9 +138,10 @@ WMIRows ReadWmiRows(IEnumWbemClassObject& enumerator, const std::wstring& wql, s
     for (;;) {
         const DWORD elapsed = GetTickCount() - start;
         if (elapsed >= boundMilliseconds) {
-            Logging::Logger::Error(L"Unable to run WQL '" + wql + L"': WMI did not deliver its objects within " +
+            Logging::Logger::Error(L"Unable to run WQL '" + wql +
+                                   L"': the query timed out, WMI did not deliver its objects within " +
                                    std::to_wstring(boundMilliseconds) + L" milliseconds.");
-            throw WMIObjectException(WMIObjectException::CannotRead);
+            throw WMIQueryTimedOut();
         }
         // WBEM_INFINITE is -1: the wait is kept positive.
         const DWORD left = boundMilliseconds - elapsed;

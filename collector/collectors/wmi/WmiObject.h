@@ -3,10 +3,11 @@
 // multithreaded apartment, the namespace connected, WQL queries run and every result object
 // returned as a row of converted values. Failures are logged at ERROR and returned as results;
 // a query throws only without a namespace connection, or when WMI does not deliver its objects
-// within the bound.
+// within the bound. The namespace connection is bounded by WMI itself (two minutes).
 
 #include "collector/collectors/wmi/WmiValue.h"
 #include "collector/platform/WaitBounds.h"
+#include "common/Exceptions.h"
 #include "common/Handles.h"
 
 #include <wbemcli.h>
@@ -29,6 +30,13 @@ struct WMINameLess {
 using WMIRow = std::map<std::wstring, WMIValue, WMINameLess>;
 using WMIRows = std::vector<WMIRow>;
 
+// WMI did not deliver a query's objects within the bound. A failed read (CannotRead) for whoever
+// handles WMI failures; the jobs tell it apart to report a time-out rather than missing access.
+class WMIQueryTimedOut : public WMIObjectException {
+public:
+    WMIQueryTimedOut();
+};
+
 class WMIObject {
 public:
     WMIObject() = default;
@@ -44,7 +52,7 @@ public:
     // The rows of one WQL query in the order WMI delivers them. Throws WMIObjectException
     // (CannotConnect) without a namespace connection; a refused query gives no rows, a failure
     // during the enumeration the rows read so far (both logged). Objects not all delivered within
-    // the bound: logged, and WMIObjectException (CannotRead).
+    // the bound: logged, and WMIQueryTimedOut.
     WMIRows Query(const std::wstring& wql);
 
     ComPtr<IWbemLocator> locator;
@@ -57,8 +65,8 @@ public:
 // Reads every object of a forward-only enumerator into rows, with the non-system property names
 // of the first object that delivers them. A failing Next ends the reading with the rows so far
 // and the "Unable to run WQL" line for `wql`. When the objects are not all there within
-// `boundMilliseconds`, the reading is given up: an ERROR line and WMIObjectException
-// (CannotRead), so that the job shows its error leaf rather than a part of the objects.
+// `boundMilliseconds`, the reading is given up: an ERROR line and WMIQueryTimedOut, so that the
+// job shows its error leaf rather than a part of the objects.
 WMIRows ReadWmiRows(IEnumWbemClassObject& enumerator, const std::wstring& wql,
                     std::uint32_t boundMilliseconds = WaitBounds::WmiQueryMilliseconds);
 
