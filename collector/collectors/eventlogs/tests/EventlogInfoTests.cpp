@@ -9,10 +9,10 @@
 #include "collector/result/tests/ResultFixture.h"
 #include "common/Logging.h"
 #include "common/tests/support/LogCapture.h"
+#include "common/tests/support/WrittenResult.h"
 
 #include <gtest/gtest.h>
 #include <sddl.h>
-#include <tinyxml.h>
 
 #include <string>
 #include <vector>
@@ -22,22 +22,7 @@ using namespace Gathrix::Testing;
 
 namespace {
 
-struct Element {
-    std::string showNumOfChildren, type, value;
-    std::vector<Element> children;
-};
-
-Element Read(const TiXmlElement* node) {
-    Element element;
-    element.showNumOfChildren = node->Attribute("showNumOfChildren") ? node->Attribute("showNumOfChildren") : "?";
-    element.type = node->Attribute("type") ? node->Attribute("type") : "?";
-    const TiXmlElement* value = node->FirstChildElement("Value");
-    element.value = value && value->GetText() ? value->GetText() : "";
-    for (const TiXmlElement* child = node->FirstChildElement("TreeElement"); child;
-         child = child->NextSiblingElement("TreeElement"))
-        element.children.push_back(Read(child));
-    return element;
-}
+using Element = Written;
 
 // A job's one element, collected into a fresh result file.
 class EventlogOutputTest : public ResultFolderTest {
@@ -55,19 +40,10 @@ protected:
         EXPECT_EQ(2, writer.GetDepth()) << "the job left elements open";
         writer.CloseDocument();
         WellFormedBytes(L"Job.xml");
-        TiXmlDocument document;
-        FILE* file = _wfopen(DataFile(L"Job.xml").c_str(), L"rb");
-        EXPECT_NE(nullptr, file);
-        if (!file)
-            return Element();
-        document.LoadFile(file);
-        fclose(file);
+        const std::vector<Element> elements = ReadResultSet(DataFile(L"Job.xml"));
         DeleteFileW(DataFile(L"Job.xml").c_str());
-        const TiXmlElement* resultSet = document.RootElement()->FirstChildElement("ResultSet");
-        const TiXmlElement* element = resultSet ? resultSet->FirstChildElement("TreeElement") : nullptr;
-        EXPECT_NE(nullptr, element);
-        EXPECT_TRUE(element == nullptr || element->NextSiblingElement() == nullptr) << "one element per job";
-        return element ? Read(element) : Element();
+        EXPECT_EQ(1u, elements.size()) << "one element per job";
+        return elements.empty() ? Element() : elements[0];
     }
 
     LogCapture& log = LogCapture::Start();

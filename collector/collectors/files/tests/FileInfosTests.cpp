@@ -9,9 +9,9 @@
 #include "common/Handles.h"
 #include "common/Text.h"
 #include "common/tests/support/LogCapture.h"
+#include "common/tests/support/WrittenResult.h"
 
 #include <gtest/gtest.h>
-#include <tinyxml.h>
 
 #include <memory>
 
@@ -20,30 +20,7 @@ using namespace Gathrix::Testing;
 
 namespace {
 
-// A written "TreeElement": its attributes, caption and child elements.
-struct Element {
-    std::string showNumOfChildren, type, value;
-    std::vector<Element> children;
-};
-
-Element Read(const TiXmlElement* node) {
-    Element element;
-    element.showNumOfChildren = node->Attribute("showNumOfChildren") ? node->Attribute("showNumOfChildren") : "?";
-    element.type = node->Attribute("type") ? node->Attribute("type") : "?";
-    const TiXmlElement* value = node->FirstChildElement("Value");
-    element.value = value && value->GetText() ? value->GetText() : "";
-    for (const TiXmlElement* child = node->FirstChildElement("TreeElement"); child;
-         child = child->NextSiblingElement("TreeElement"))
-        element.children.push_back(Read(child));
-    return element;
-}
-
-std::vector<std::string> Values(const std::vector<Element>& elements) {
-    std::vector<std::string> values;
-    for (const auto& element : elements)
-        values.push_back(element.value);
-    return values;
-}
+using Element = Written;
 
 std::string Narrow(const std::wstring& text) { return Utils::ToUtf8(text); }
 
@@ -63,20 +40,8 @@ protected:
         EXPECT_EQ(2, writer.GetDepth()) << "the item left elements open";
         writer.CloseDocument();
         WellFormedBytes(L"Job.xml");
-        std::vector<Element> elements;
-        TiXmlDocument document;
-        FILE* file = _wfopen(DataFile(L"Job.xml").c_str(), L"rb");
-        EXPECT_NE(nullptr, file);
-        if (!file)
-            return elements;
-        document.LoadFile(file);
-        fclose(file);
+        std::vector<Element> elements = ReadResultSet(DataFile(L"Job.xml"));
         DeleteFileW(DataFile(L"Job.xml").c_str());
-        const TiXmlElement* resultSet = document.RootElement() ? document.RootElement()->FirstChildElement("ResultSet") : nullptr;
-        EXPECT_NE(nullptr, resultSet);
-        for (const TiXmlElement* node = resultSet ? resultSet->FirstChildElement("TreeElement") : nullptr; node;
-             node = node->NextSiblingElement("TreeElement"))
-            elements.push_back(Read(node));
         return elements;
     }
 };
@@ -125,7 +90,7 @@ TEST_F(FileInfosTest, OneElementPerFileWithItsPropertiesAndNoneForAMissingFolder
     EXPECT_EQ("fileinfo", element.type);
     EXPECT_EQ("found file information of " + Narrow(tree.Path()) + "\\*.txt", element.value);
     // Captions are relative to the job's folder; the locked file is reported with what it gives.
-    ASSERT_EQ((std::vector<std::string>{"a.txt", "locked.txt", "sub\\c.txt"}), Values(element.children));
+    ASSERT_EQ((std::vector<std::string>{"a.txt", "locked.txt", "sub\\c.txt"}), ValuesOf(element.children));
     for (const auto& file : element.children) {
         EXPECT_EQ("false", file.showNumOfChildren);
         EXPECT_EQ("fileinfo", file.type);
@@ -134,13 +99,13 @@ TEST_F(FileInfosTest, OneElementPerFileWithItsPropertiesAndNoneForAMissingFolder
             EXPECT_TRUE(leaf.children.empty());
         }
     }
-    const std::vector<std::string> a = Values(element.children[0].children);
+    const std::vector<std::string> a = ValuesOf(element.children[0].children);
     ASSERT_EQ(6u, a.size());
     EXPECT_EQ("attributes: [-A--]", a[3]);
     EXPECT_EQ("extended attributes: [--I----]", a[4]);
     EXPECT_EQ("MD5: 900150983CD24FB0D6963F7D28E17F72", a[5]);
     EXPECT_EQ(5u, element.children[1].children.size()) << "no digest for the locked file";
-    EXPECT_EQ("MD5: D41D8CD98F00B204E9800998ECF8427E", Values(element.children[2].children).back());
+    EXPECT_EQ("MD5: D41D8CD98F00B204E9800998ECF8427E", ValuesOf(element.children[2].children).back());
     EXPECT_EQ((std::vector<LogCapture::Entry>{{Logging::Error, L"Cannot read file version info from file '" +
                                                                    (tree / L"locked.txt") + L"': " +
                                                                    System::GetErrorText(ERROR_SHARING_VIOLATION)}}),
@@ -169,7 +134,7 @@ TEST_F(FileInfosTest, FilePropertiesWriteWhatTheirLeavesHold) {
         EXPECT_EQ(L"fileinfo", child->GetType());
         leaves.push_back(Narrow(child->GetValue()));
     }
-    EXPECT_EQ(leaves, Values(written[0].children));
+    EXPECT_EQ(leaves, ValuesOf(written[0].children));
 
     std::vector<std::string> labels;
     for (const auto& leaf : leaves)
@@ -216,9 +181,9 @@ TEST_F(FileInfosTest, SystemFolderFilesOfBothViewsAreReported) {
     const std::vector<Element> written = Written(job);
     ASSERT_EQ(1u, written.size());
     // Captions are relative to the configured folder; the 32-bit view's files lie elsewhere.
-    ASSERT_EQ((std::vector<std::string>{"x\\n.dll", Narrow(wow.Path()) + "\\x\\w.dll"}), Values(written[0].children));
-    EXPECT_EQ("MD5: 900150983CD24FB0D6963F7D28E17F72", Values(written[0].children[0].children).back());
-    EXPECT_EQ("MD5: D41D8CD98F00B204E9800998ECF8427E", Values(written[0].children[1].children).back());
+    ASSERT_EQ((std::vector<std::string>{"x\\n.dll", Narrow(wow.Path()) + "\\x\\w.dll"}), ValuesOf(written[0].children));
+    EXPECT_EQ("MD5: 900150983CD24FB0D6963F7D28E17F72", ValuesOf(written[0].children[0].children).back());
+    EXPECT_EQ("MD5: D41D8CD98F00B204E9800998ECF8427E", ValuesOf(written[0].children[1].children).back());
 }
 
 // As a 32-bit process on 64-bit Windows, every native-view access of the job (the searches, each
@@ -236,9 +201,9 @@ TEST_F(FileInfosTest, EveryNativeViewAccessOfTheJobIsPairedWithItsSwitchBack) {
     FileInfos job(scratch.Path(), L"*.dll", true);
     const std::vector<Element> written = Written(job);
     ASSERT_EQ(1u, written.size());
-    ASSERT_EQ((std::vector<std::string>{"a.dll", "sub\\b.dll"}), Values(written[0].children));
-    EXPECT_EQ("MD5: 900150983CD24FB0D6963F7D28E17F72", Values(written[0].children[0].children).back());
-    EXPECT_EQ("MD5: D41D8CD98F00B204E9800998ECF8427E", Values(written[0].children[1].children).back());
+    ASSERT_EQ((std::vector<std::string>{"a.dll", "sub\\b.dll"}), ValuesOf(written[0].children));
+    EXPECT_EQ("MD5: 900150983CD24FB0D6963F7D28E17F72", ValuesOf(written[0].children[0].children).back());
+    EXPECT_EQ("MD5: D41D8CD98F00B204E9800998ECF8427E", ValuesOf(written[0].children[1].children).back());
     EXPECT_TRUE(switchCalls.Paired());
     // At least the two searches, the two listings and one access per file.
     EXPECT_GE(switchCalls.Pairs(), 6u);

@@ -6,11 +6,10 @@
 #include "collector/result/ResultFileWriter.h"
 #include "collector/result/tests/ResultFixture.h"
 #include "common/Text.h"
+#include "common/tests/support/WrittenResult.h"
 
 #include <gtest/gtest.h>
-#include <tinyxml.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -36,15 +35,14 @@ struct WrittenElement {
     }
 };
 
-inline WrittenElement ReadWrittenElement(const TiXmlElement* node) {
+// The record with its texts widened, for the tests that compare them with paths.
+inline WrittenElement Widened(const Written& written) {
     WrittenElement element;
-    element.showNumOfChildren = node->Attribute("showNumOfChildren") ? node->Attribute("showNumOfChildren") : "?";
-    element.type = node->Attribute("type") ? node->Attribute("type") : "?";
-    const TiXmlElement* value = node->FirstChildElement("Value");
-    element.value = value && value->GetText() ? Utils::FromUtf8(value->GetText()) : L"";
-    for (const TiXmlElement* child = node->FirstChildElement("TreeElement"); child;
-         child = child->NextSiblingElement("TreeElement"))
-        element.children.push_back(ReadWrittenElement(child));
+    element.showNumOfChildren = written.showNumOfChildren;
+    element.type = written.type;
+    element.value = Utils::FromUtf8(written.value);
+    for (const auto& child : written.children)
+        element.children.push_back(Widened(child));
     return element;
 }
 
@@ -66,24 +64,10 @@ protected:
             writer.CloseDocument();
         }
         WellFormedBytes(L"Job.xml");
-        TiXmlDocument document;
-        FILE* file = _wfopen(DataFile(L"Job.xml").c_str(), L"rb");
-        EXPECT_NE(nullptr, file);
-        if (!file)
-            return elements;
         // Captions may begin with a blank (the default value's " = ..."): read them as written.
-        const bool condensed = TiXmlBase::IsWhiteSpaceCondensed();
-        TiXmlBase::SetCondenseWhiteSpace(false);
-        document.LoadFile(file);
-        TiXmlBase::SetCondenseWhiteSpace(condensed);
-        fclose(file);
+        for (const auto& element : ReadResultSet(DataFile(L"Job.xml"), true))
+            elements.push_back(Widened(element));
         DeleteFileW(DataFile(L"Job.xml").c_str());
-        const TiXmlElement* resultSet =
-            document.RootElement() ? document.RootElement()->FirstChildElement("ResultSet") : nullptr;
-        EXPECT_NE(nullptr, resultSet);
-        for (const TiXmlElement* node = resultSet ? resultSet->FirstChildElement("TreeElement") : nullptr; node;
-             node = node->NextSiblingElement("TreeElement"))
-            elements.push_back(ReadWrittenElement(node));
         return elements;
     }
     std::vector<WrittenElement> Written(ITreeElement& item) { return Written({&item}); }
