@@ -11,6 +11,11 @@ namespace Gathrix::WaitBounds {
 // All objects of one WMI query.
 constexpr std::uint32_t WmiQueryMilliseconds = 5 * 60 * 1000;
 
+// One event from the event-log service, which hands it out within milliseconds on a healthy
+// machine. Each read has its own bound: a log of many events may take long as a whole, but a
+// service that stops answering shows in one read.
+constexpr std::uint32_t EventlogNextEventMilliseconds = 2 * 60 * 1000;
+
 // The system-information tool writing its report, which takes minutes on a large machine.
 constexpr std::uint32_t SystemInformationToolMilliseconds = 15 * 60 * 1000;
 

@@ -20,7 +20,7 @@ const wchar_t* const ProviderPath = L"Event/System/Provider/@Name";
 
 } // namespace
 
-WevtlogApiWinVista::WevtlogApiWinVista() {
+WevtlogApiWinVista::WevtlogApiWinVista(std::uint32_t nextEventBound) : nextEventBound(nextEventBound) {
     // By full path from the system folder: a wevtapi.dll in the current folder is never loaded.
     library = std::make_unique<System::DynamicLibrary>(System::SystemLibraryPath(L"wevtapi.dll"));
     evtQuery = library->GetFunction<decltype(evtQuery)>("EvtQuery");
@@ -54,11 +54,15 @@ WevtlogApi::Event* WevtlogApiWinVista::GetNextEvent() {
         throw MessageException(L"call OpenProtocol() first");
     EVT_HANDLE event = nullptr;
     DWORD returned = 0;
-    if (evtNext(query, 1, &event, INFINITE, 0, &returned) == TRUE && event != nullptr)
+    // Bounded: a service that stops answering would otherwise hold the whole run.
+    if (evtNext(query, 1, &event, nextEventBound, 0, &returned) == TRUE && event != nullptr)
         return new EventWinVista(*this, event);
     const DWORD error = GetLastError();
     if (error == ERROR_NO_MORE_ITEMS)
         return nullptr;
+    if (error == ERROR_TIMEOUT)
+        throw WinApiException(L"EvtNext timed out, no event within " + std::to_wstring(nextEventBound) + L" milliseconds",
+                              error);
     throw WinApiException(L"EvtNext", error);
 }
 

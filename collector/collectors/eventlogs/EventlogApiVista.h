@@ -6,10 +6,12 @@
 
 #include "collector/collectors/eventlogs/EventlogApi.h"
 #include "collector/platform/DynamicLibrary.h"
+#include "collector/platform/WaitBounds.h"
 
 #include <windows.h>
 #include <winevt.h>
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,18 +50,22 @@ public:
         EVT_HANDLE publisherMetadata = nullptr;
     };
 
-    // Throws WinApiException when the library or one of its functions can't be loaded.
-    WevtlogApiWinVista();
+    // Throws WinApiException when the library or one of its functions can't be loaded. Each read
+    // of the next event waits at most `nextEventBound` milliseconds.
+    explicit WevtlogApiWinVista(std::uint32_t nextEventBound = WaitBounds::EventlogNextEventMilliseconds);
     ~WevtlogApiWinVista() override;
     WevtlogApiWinVista(const WevtlogApiWinVista&) = delete;
     WevtlogApiWinVista& operator=(const WevtlogApiWinVista&) = delete;
 
     void OpenProtocol(const std::wstring& logName) override;
+    // The next event, null at the end of the log. Any other failure, the bound passed among them,
+    // throws WinApiException.
     Event* GetNextEvent() override;
 
 private:
     friend class EventWinVista;
 
+    std::uint32_t nextEventBound;
     EVT_HANDLE query = nullptr;
     EVT_HANDLE renderContext = nullptr;
     std::unique_ptr<System::DynamicLibrary> library;

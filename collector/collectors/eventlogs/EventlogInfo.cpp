@@ -12,8 +12,9 @@ namespace Gathrix {
 
 EventlogInfo::EventlogInfo(std::wstring logName) : EventlogInfo(std::move(logName), ClassicEventLogFunctions::System()) {}
 
-EventlogInfo::EventlogInfo(std::wstring logName, ClassicEventLogFunctions classicFunctions)
-    : logName(std::move(logName)), classicFunctions(classicFunctions) {}
+EventlogInfo::EventlogInfo(std::wstring logName, ClassicEventLogFunctions classicFunctions,
+                           std::uint32_t nextEventBound)
+    : logName(std::move(logName)), classicFunctions(classicFunctions), nextEventBound(nextEventBound) {}
 
 std::wstring EventlogInfo::EventCaption(const EventlogEntry& entry) {
     return L"[" + entry.levelName + L"] " + entry.timeCreated.ToUtcString() + L": " + entry.source +
@@ -22,7 +23,7 @@ std::wstring EventlogInfo::EventCaption(const EventlogEntry& entry) {
 
 void EventlogInfo::Collect() {
     RequireWriter();
-    EventlogReader reader(logName, classicFunctions);
+    EventlogReader reader(logName, classicFunctions, nextEventBound);
 
     // A read failure (the API failing in mid-log, a time it can't represent) ends this log only:
     // what was read is kept, and the failure closes the log's element.

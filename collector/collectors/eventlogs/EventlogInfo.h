@@ -5,6 +5,7 @@
 #include "collector/collectors/eventlogs/EventlogReader.h"
 #include "collector/result/JobModel.h"
 
+#include <cstdint>
 #include <string>
 
 namespace Gathrix {
@@ -12,11 +13,14 @@ namespace Gathrix {
 class EventlogInfo : public ITreeElement {
 public:
     explicit EventlogInfo(std::wstring logName);
-    // The same job, its reader given these functions for the classic API (see EventlogReader).
-    EventlogInfo(std::wstring logName, ClassicEventLogFunctions classicFunctions);
+    // The same job, its reader given these functions for the classic API and this bound for each
+    // event of the newer one (see EventlogReader).
+    EventlogInfo(std::wstring logName, ClassicEventLogFunctions classicFunctions,
+                 std::uint32_t nextEventBound = WaitBounds::EventlogNextEventMilliseconds);
 
     // Events are streamed: each one is written before the next is read. A read failure in the
-    // middle of the log ends the log's element with an error leaf after the events read so far.
+    // middle of the log (an event not delivered within the bound among them) ends the log's
+    // element with an error leaf after the events read so far.
     void Collect() override;
 
     std::wstring GetShowNumOfChildren() const override { return L"true"; }
@@ -31,6 +35,7 @@ public:
 private:
     std::wstring logName;
     ClassicEventLogFunctions classicFunctions;
+    std::uint32_t nextEventBound;
 };
 
 } // namespace Gathrix

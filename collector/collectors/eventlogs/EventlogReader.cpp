@@ -43,9 +43,11 @@ void EventlogEntry::Fill(WevtlogApi::Event& event) {
 
 EventlogReader::EventlogReader(std::wstring name) : EventlogReader(std::move(name), ClassicEventLogFunctions::System()) {}
 
-EventlogReader::EventlogReader(std::wstring name, ClassicEventLogFunctions classicFunctions) : logName(std::move(name)) {
+EventlogReader::EventlogReader(std::wstring name, ClassicEventLogFunctions classicFunctions,
+                               std::uint32_t nextEventBound)
+    : logName(std::move(name)) {
     try {
-        api = std::make_unique<WevtlogApiWinVista>();
+        api = std::make_unique<WevtlogApiWinVista>(nextEventBound);
     } catch (const MessageException&) {
         // Windows 2000 and XP have no wevtapi.dll: the classic API reads the log there.
         try {

@@ -5,6 +5,7 @@
 
 #include "collector/collectors/eventlogs/EventlogApi.h"
 #include "collector/collectors/eventlogs/EventlogApiWin2000.h"
+#include "collector/platform/WaitBounds.h"
 #include "common/DateTime.h"
 
 #include <cstdint>
@@ -48,8 +49,10 @@ public:
     // Chooses and opens the API; never throws: failures are logged and the reader stays empty.
     explicit EventlogReader(std::wstring logName);
     // The same, the classic API calling these functions where it is chosen (tests serve
-    // hand-made records through them).
-    EventlogReader(std::wstring logName, ClassicEventLogFunctions classicFunctions);
+    // hand-made records through them), the newer API waiting at most `nextEventBound`
+    // milliseconds for each event.
+    EventlogReader(std::wstring logName, ClassicEventLogFunctions classicFunctions,
+                   std::uint32_t nextEventBound = WaitBounds::EventlogNextEventMilliseconds);
     ~EventlogReader();
     EventlogReader(const EventlogReader&) = delete;
     EventlogReader& operator=(const EventlogReader&) = delete;

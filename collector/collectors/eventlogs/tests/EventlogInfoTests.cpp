@@ -145,11 +145,15 @@ TEST_F(EventlogJobTest, ReadFailureInTheMiddleKeepsWhatWasRead) {
          L"Cannot create DateTime: filetime is too big."},
         {"the first read fails", "log\tApplication\nevent\tmessage=m\nfailat\t0\t1726\n", 0,
          L"EvtNext: " + System::GetErrorText(1726)},
+        {"the service stops answering", "log\tApplication\nevent\tcount=4\ttime=now-1000\tmessage=m\nblockat\t2\n", 2,
+         L"EvtNext timed out, no event within 200 milliseconds: " + System::GetErrorText(ERROR_TIMEOUT)},
     };
     for (const auto& c : cases) {
         log.entries.clear();
         StandInScript script(c.script);
-        const Element element = Collected(L"Application");
+        const ReleaseIfStuck unbounded(standIn, 60000);
+        EventlogInfo job(L"Application", ClassicEventLogFunctions::System(), 200);
+        const Element element = Collected(job);
         ASSERT_EQ(c.events + 1, element.children.size()) << c.name;
         for (size_t i = 0; i < c.events; ++i)
             EXPECT_EQ("Message: m", element.children[i].children.at(0).value) << c.name;

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <string>
+#include <thread>
 
 namespace Gathrix::Testing {
 
@@ -48,16 +49,53 @@ public:
         if (!WevtapiStandInInstalled())
             return;
         library.Reset(LoadLibraryW(SystemFolderLibrary(L"wevtapi.dll").c_str()));
-        if (library)
-            openHandles = reinterpret_cast<LONG(WINAPI*)()>(
-                reinterpret_cast<void*>(GetProcAddress(library.Get(), "StandInOpenHandles")));
+        if (!library)
+            return;
+        openHandles = Function<LONG(WINAPI*)()>("StandInOpenHandles");
+        lastTimeout = Function<DWORD(WINAPI*)()>("StandInLastTimeout");
+        release = Function<void(WINAPI*)()>("StandInRelease");
     }
-    bool Loaded() const { return openHandles != nullptr; }
+    bool Loaded() const { return openHandles != nullptr && lastTimeout != nullptr && release != nullptr; }
     long OpenHandles() const { return openHandles ? openHandles() : -1; }
+    // The time-out the last EvtNext was given.
+    DWORD LastTimeout() const { return lastTimeout ? lastTimeout() : 0; }
+    // Lets an EvtNext blocked by the script's "blockat" go on delivering.
+    void Release() const {
+        if (release)
+            release();
+    }
 
 private:
+    template <typename F>
+    F Function(const char* name) const {
+        return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(library.Get(), name)));
+    }
+
     UniqueLibrary library;
     LONG(WINAPI* openHandles)() = nullptr;
+    DWORD(WINAPI* lastTimeout)() = nullptr;
+    void(WINAPI* release)() = nullptr;
+};
+
+// Lets the stand-in go on should a read wait far past its bound, so that a reader that waits
+// without end fails its test instead of hanging it. Its limit is no measure of the bound.
+class ReleaseIfStuck {
+public:
+    ReleaseIfStuck(const WevtapiStandIn& standIn, DWORD milliseconds)
+        : done(CreateEventW(nullptr, TRUE, FALSE, nullptr)), watcher([this, &standIn, milliseconds] {
+              if (WaitForSingleObject(done.Get(), milliseconds) != WAIT_OBJECT_0)
+                  standIn.Release();
+          }) {}
+    ~ReleaseIfStuck() {
+        SetEvent(done.Get());
+        watcher.join();
+    }
+    ReleaseIfStuck(const ReleaseIfStuck&) = delete;
+    ReleaseIfStuck& operator=(const ReleaseIfStuck&) = delete;
+
+private:
+    UniqueHandle done;
+    std::thread watcher;
 };
 
 // A script for the stand-in in a scratch file, named to it through the environment.

@@ -211,6 +211,23 @@ TEST_F(VistaApiTest, ReadFailureOtherThanTheEndIsThrown) {
     EXPECT_EQ(L"EvtNext: " + System::GetErrorText(1726), ThrownMessage([&] { Next(api); }));
 }
 
+TEST_F(VistaApiTest, EachReadWaitsAtMostItsBound) {
+    StandInScript script("log\tApplication\nevent\tcount=3\nblockat\t1\n");
+    {
+        WevtlogApiWinVista byDefault;
+        byDefault.OpenProtocol(L"Application");
+        EXPECT_TRUE(Next(byDefault));
+        EXPECT_EQ(WaitBounds::EventlogNextEventMilliseconds, standIn.LastTimeout());
+    }
+    const ReleaseIfStuck unbounded(standIn, 60000);
+    WevtlogApiWinVista api(200);
+    api.OpenProtocol(L"Application");
+    EXPECT_TRUE(Next(api));
+    EXPECT_EQ(L"EvtNext timed out, no event within 200 milliseconds: " + System::GetErrorText(ERROR_TIMEOUT),
+              ThrownMessage([&] { Next(api); }));
+    EXPECT_EQ(200u, standIn.LastTimeout());
+}
+
 TEST_F(VistaApiTest, TimeAboveTheDateLimitIsRefused) {
     StandInScript script("log\tApplication\nevent\ttime=9223372036854775809\n");
     WevtlogApiWinVista api;
