@@ -41,12 +41,7 @@ namespace {
 
 // The extended-length form of a path, so that no name below it is cut at MAX_PATH.
 std::wstring ExtendedLengthPath(const wchar_t* path) {
-    DWORD length = GetFullPathNameW(path, 0, nullptr, nullptr);
-    if (length == 0)
-        return std::wstring();
-    std::wstring full(length, L'\0');
-    length = GetFullPathNameW(path, length, &full[0], nullptr);
-    full.resize(length);
+    const std::wstring full = FullPath(path);
     if (full.compare(0, 4, L"\\\\?\\") == 0)
         return full;
     if (full.compare(0, 2, L"\\\\") == 0)

@@ -1,6 +1,7 @@
 #include "collector/platform/DynamicLibrary.h"
 
 #include "common/Exceptions.h"
+#include "common/OperatingSystem.h"
 
 #include <utility>
 
@@ -52,11 +53,9 @@ std::wstring SystemLibraryPath(const std::wstring& fileName) {
 }
 
 std::wstring ProgramLibraryPath(const std::wstring& fileName) {
-    std::wstring program(32768, L'\0');
-    DWORD length = GetModuleFileNameW(nullptr, &program[0], static_cast<DWORD>(program.size()));
-    if (length == 0 || length >= program.size())
+    const std::wstring program = OperatingSystem::ProgramFilePath();
+    if (program.empty())
         return fileName;
-    program.resize(length);
     return program.substr(0, program.find_last_of(L"\\/") + 1) + fileName;
 }
 

@@ -3,6 +3,7 @@
 #include "collector/collectors/files/FileProperties.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Exceptions.h"
+#include "common/OperatingSystem.h"
 
 #include <cstdlib>
 #include <memory>
@@ -33,9 +34,8 @@ void GeneralInformation::Collect() {
 
 void GeneralInformation::GatherAboutData() {
     // 1. The program's own file: its folder and file version.
-    wchar_t program[261] = {};
-    const DWORD length = GetModuleFileNameW(nullptr, program, 261);
-    if (length != 0 && length != 261) {
+    const std::wstring program = System::OperatingSystem::ProgramFilePath();
+    if (!program.empty()) {
         std::vector<std::unique_ptr<FileProperties>> files;
         for (FileProperties* file : FileProperties::CreateForPath(program, std::wstring()))
             files.emplace_back(file);
