@@ -40,10 +40,13 @@ TEST(CollectorExternalProgram, ProgramPastItsTimeOutNeitherBlocksDeliveryNorTheN
     const std::wstring program = scratch / L"slow.exe";
     ASSERT_TRUE(PlaceStandIn(program));
     // Runs until the test lets it go (at most five minutes, far past the 60 s time-out); a child it
-    // starts holds the output file 95 s. It first writes which pipes it holds.
+    // starts holds the output file 95 s. First it counts the handles it holds to pipes this test
+    // made: the collector's output is one.
     const std::wstring go = scratch / L"go";
-    WriteFileBytes(scratch / L"Slow.xml",
-                   ModeFile(program, "out:started pipes spawn:95000 await:" + Gathrix::Utils::ToUtf8(go), "slow.txt"));
+    const std::string pipesOfTheTest = "pipesof:" + std::to_string(GetCurrentProcessId());
+    WriteFileBytes(scratch / L"Slow.xml", ModeFile(program, "out:started " + pipesOfTheTest + " spawn:95000 await:" +
+                                                                Gathrix::Utils::ToUtf8(go),
+                                                   "slow.txt"));
     WriteFileBytes(scratch / L"Quick.xml", ModeFile(program, "out:quick", "quick.txt"));
     WriteFileBytes(scratch / L"Again.xml", ModeFile(program, "out:again", "slow.txt"));
     const std::wstring work = scratch / L"work";
@@ -59,10 +62,13 @@ TEST(CollectorExternalProgram, ProgramPastItsTimeOutNeitherBlocksDeliveryNorTheN
     ASSERT_EQ(0u, slow.exitCode) << slow.output;
     // The collector's output ends with the collector, not with the program it left running.
     EXPECT_LT(took, 280000u) << "the run waited for the program that was left running";
-    // Nor can it: the program it left running holds no pipe, so none of the collector's output.
-    // The harness reads only until the collector has ended (under Wine the desktop process may
-    // hold the collector's handles), so the program says itself what it inherited.
-    EXPECT_EQ("startedpipes:none", ReadFileBytes(work + L"\\data\\ProgramLogs\\slow.txt"));
+    // Nor can it: the program left running holds none of the collector's output pipe. The harness
+    // reads only until the collector has ended (under Wine the desktop process may hold the
+    // collector's handles), so the program counts what it inherited; handed the pipe, it sees it.
+    const std::string none = "pipes of " + std::to_string(GetCurrentProcessId()) + ": 0";
+    EXPECT_EQ("started" + none, ReadFileBytes(work + L"\\data\\ProgramLogs\\slow.txt"));
+    EXPECT_EQ("pipes of " + std::to_string(GetCurrentProcessId()) + ": 1",
+              RunProcess(Quote(program) + L" " + Gathrix::Utils::FromUtf8(pipesOfTheTest)).output);
     WriteFileBytes(go, "");  // the program ends; the child it started still holds the file
     EXPECT_TRUE(Holds(ArchiveNames(out + L"\\GATHRINF.7z"), L"data\\ProgramLogs\\slow.txt"));
     std::string log = ReadFileBytes(work + L"\\data\\logfile.log");
