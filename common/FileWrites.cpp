@@ -57,14 +57,70 @@ std::uint32_t WriteWholeFile(const std::wstring& path, const std::string& bytes)
     return error;
 }
 
-void ReportWriteFailure(const std::wstring& path, std::uint32_t error) {
-    const std::wstring text = L"The file '" + path + L"' could not be written: " + System::GetErrorText(error);
+std::uint32_t ReplaceWholeFile(const std::wstring& path, const std::string& bytes) {
+    // What refuses a write in place (a folder of that name, a read-only file, a program holding
+    // the file against writers) refuses this one too: the rename below could pass over some.
+    bool created = false;
     {
-        std::lock_guard<std::mutex> guard(First().lock);
-        if (First().text.empty())
-            First().text = text;
+        UniqueHandle target(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                        nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!target)
+            return GetLastError();
+        created = GetLastError() != ERROR_ALREADY_EXISTS;
     }
-    Logging::Logger::Instance().Log(Logging::Error, text);
+    const std::wstring partial = path + L".partial";
+    DWORD error = WriteWholeFile(partial, bytes);
+    if (error == ERROR_SUCCESS && !MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        error = GetLastError();
+        DeleteFileW(partial.c_str());
+    }
+    // An empty file made only to test the target would stand for a content that never was.
+    if (error != ERROR_SUCCESS && created)
+        DeleteFileW(path.c_str());
+    return error;
+}
+
+std::uint32_t AppendToFile(const std::wstring& path, const std::string& bytes) {
+    UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return GetLastError();
+    LARGE_INTEGER end{};
+    if (!SetFilePointerEx(file.Get(), LARGE_INTEGER{}, &end, FILE_END))
+        return GetLastError();
+    DWORD error = ERROR_SUCCESS;
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const std::size_t left = bytes.size() - done;
+        const DWORD piece = left > kMaxChunk ? kMaxChunk : static_cast<DWORD>(left);
+        DWORD written = 0;
+        if (!WriteFile(file.Get(), bytes.data() + done, piece, &written, nullptr)) {
+            error = GetLastError();
+            break;
+        }
+        if (written == 0) {
+            error = ERROR_WRITE_FAULT;
+            break;
+        }
+        done += written;
+    }
+    if (error != ERROR_SUCCESS && SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN))
+        SetEndOfFile(file.Get());
+    if (!CloseHandle(file.Release()) && error == ERROR_SUCCESS)
+        error = GetLastError();
+    return error;
+}
+
+std::wstring NoteWriteFailure(const std::wstring& path, std::uint32_t error) {
+    const std::wstring text = L"The file '" + path + L"' could not be written: " + System::GetErrorText(error);
+    std::lock_guard<std::mutex> guard(First().lock);
+    if (First().text.empty())
+        First().text = text;
+    return text;
+}
+
+void ReportWriteFailure(const std::wstring& path, std::uint32_t error) {
+    Logging::Logger::Instance().Log(Logging::Error, NoteWriteFailure(path, error));
 }
 
 std::wstring FirstWriteFailure() {

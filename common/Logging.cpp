@@ -1,5 +1,6 @@
 #include "common/Logging.h"
 
+#include "common/FileWrites.h"
 #include "common/Text.h"
 #include "common/XmlFiles.h"
 
@@ -82,6 +83,37 @@ void Logger::FlushAll() {
         handler->Flush();
 }
 
+void Logger::SetConsole(std::function<void(const std::wstring&)> console) {
+    Instance().console = std::move(console);
+}
+
+void Logger::HandlerCouldNotWrite(const ILogHandler& failed, const std::wstring& path, std::uint32_t error) {
+    static thread_local bool telling = false;
+    std::wstring text;
+    try {
+        text = Utils::NoteWriteFailure(path, error);
+        if (console)
+            console(text + L"\n");
+    } catch (...) {
+        return;  // logging never throws to its caller
+    }
+    if (telling)
+        return;
+    telling = true;
+    for (ILogHandler* handler : handlers) {
+        if (handler != &failed && handler->minLevel <= LogLevel::Error)
+            handler->Write(LogLevel::Error, text, DateTime::NowUtc());
+    }
+    telling = false;
+}
+
+void ILogHandler::CouldNotWrite(const std::wstring& path, std::uint32_t error) {
+    if (writeFailureTold)
+        return;
+    writeFailureTold = true;
+    Logger::Instance().HandlerCouldNotWrite(*this, path, error);
+}
+
 // ---------------------------------------------------------------- text log
 
 LogFileHandler::LogFileHandler(int minLevel, const std::string& fileName) : ILogHandler(minLevel), fileName(fileName) {
@@ -113,17 +145,17 @@ void LogFileHandler::Write(int level, std::wstring message, DateTime time) {
     } catch (...) {
         return;  // logging never throws to its caller
     }
-    FILE* file = _wfopen(Utils::FromUtf8(fileName).c_str(), L"ab");
-    if (file == nullptr)
-        return;
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
+    const std::wstring path = Utils::FromUtf8(fileName);
+    const std::uint32_t error = Utils::AppendToFile(path, bytes);
+    if (error != 0)
+        CouldNotWrite(path, error);
 }
 
 void LogFileHandler::Reset() {
-    FILE* file = _wfopen(Utils::FromUtf8(fileName).c_str(), L"wb");
-    if (file != nullptr)
-        std::fclose(file);
+    const std::wstring path = Utils::FromUtf8(fileName);
+    const std::uint32_t error = Utils::WriteWholeFile(path, std::string());
+    if (error != 0)
+        CouldNotWrite(path, error);
 }
 
 // ---------------------------------------------------------------- XML log
@@ -168,12 +200,20 @@ void XmlLogFileHandler::Write(int level, std::wstring message, DateTime time) {
 void XmlLogFileHandler::Reset() {
     document->Clear();
     root = nullptr;
-    Utils::SaveXmlFile(*document, path);
+    Save();
     CreateRootElement();
 }
 
 void XmlLogFileHandler::Flush() {
-    Utils::SaveXmlFile(*document, path);
+    Save();
+}
+
+void XmlLogFileHandler::Save() {
+    std::string printed;
+    const std::uint32_t error = Utils::PrintXmlDocument(*document, printed) ? Utils::ReplaceWholeFile(path, printed)
+                                                                            : Utils::SaveXmlFile(*document, path);
+    if (error != 0)
+        CouldNotWrite(path, error);
 }
 
 } // namespace Gathrix::Logging

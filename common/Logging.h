@@ -5,6 +5,8 @@
 #include "common/DateTime.h"
 #include "common/Singleton.h"
 
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +32,14 @@ public:
     virtual void Flush() = 0;
 
     int minLevel;
+
+protected:
+    // The handler's own file could not be written: told once per handler (see
+    // Logger::HandlerCouldNotWrite), never again through this handler.
+    void CouldNotWrite(const std::wstring& path, std::uint32_t error);
+
+private:
+    bool writeFailureTold = false;
 };
 
 class Logger : public Utils::Singleton<Logger> {
@@ -47,14 +57,24 @@ public:
     static void Fatal(const std::wstring& message);
     static void FlushAll();
 
+    // Where a log that cannot write its own file says so: the program's console. Without one, such
+    // a failure reaches the other logs only.
+    static void SetConsole(std::function<void(const std::wstring&)> console);
+    // A handler's file could not be written: the console is told, and every other handler gets it
+    // as an ERROR. The failing handler is never handed its own failure (that would fail again and
+    // again), and a failure met while one is being told goes to the console only.
+    void HandlerCouldNotWrite(const ILogHandler& failed, const std::wstring& path, std::uint32_t error);
+
 private:
     friend class Utils::Singleton<Logger>;
     Logger() = default;
 
     std::vector<ILogHandler*> handlers;
+    std::function<void(const std::wstring&)> console;
 };
 
-// The text log: every entry is appended at once, the file opened and closed per entry.
+// The text log: every entry is appended at once, the file opened and closed per entry; an entry
+// that cannot be written whole is left out whole.
 class LogFileHandler : public ILogHandler {
 public:
     LogFileHandler(int minLevel, const std::string& fileName);
@@ -85,6 +105,10 @@ public:
     void Flush() override;
 
 private:
+    // The last whole save stays when a save fails: the log that is packed is the one the run
+    // could write.
+    void Save();
+
     std::wstring path;
     std::unique_ptr<TiXmlDocument> document;
     TiXmlElement* root = nullptr;

@@ -1,12 +1,18 @@
 #include "common/XmlFiles.h"
 
+#include "common/FileWrites.h"
 #include "common/Text.h"
 
 #include "common/TiXmlStylesheetReference.h"
 
 #include <tinyxml.h>
 
+#include <windows.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <io.h>
 #include <memory>
 
 namespace Gathrix::Utils {
@@ -17,6 +23,20 @@ struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
 };
 using UniqueFile = std::unique_ptr<FILE, FileCloser>;
+
+// The system error behind the C runtime's last failure; where the runtime found the fault
+// itself (a short write to a full disk) only its own error number tells.
+std::uint32_t RuntimeError() {
+    if (_doserrno != 0)
+        return static_cast<std::uint32_t>(_doserrno);
+    if (errno == ENOSPC)
+        return ERROR_DISK_FULL;
+    if (errno == EACCES)
+        return ERROR_ACCESS_DENIED;
+    if (errno == ENOENT)
+        return ERROR_PATH_NOT_FOUND;
+    return ERROR_WRITE_FAULT;
+}
 
 bool IsXmlCharacter(wchar_t unit) {
     if (unit < 0x20)
@@ -115,34 +135,42 @@ bool LoadXmlFile(TiXmlDocument& document, const std::wstring& path, bool keepWhi
     return loaded;
 }
 
-bool SaveXmlFile(const TiXmlDocument& document, const std::wstring& path) {
+std::uint32_t SaveXmlFile(const TiXmlDocument& document, const std::wstring& path) {
+    _doserrno = 0;
+    errno = 0;
     UniqueFile file(_wfopen(path.c_str(), L"wb"));
     if (!file)
-        return false;
+        return RuntimeError();
     // The library prints in many small pieces; a large buffer saves most of the write calls.
     std::setvbuf(file.get(), nullptr, _IOFBF, 1 << 20);
-    const bool printed = document.SaveFile(file.get());
-    const bool closed = std::fclose(file.release()) == 0;
-    return printed && closed;
+    std::uint32_t error = ERROR_SUCCESS;
+    // A full disk may show only when the buffer or the system's cache reaches it.
+    if (!document.SaveFile(file.get()) || std::fflush(file.get()) != 0 || std::ferror(file.get()))
+        error = RuntimeError();
+    else if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file.get())))))
+        error = GetLastError();
+    if (std::fclose(file.release()) != 0 && error == ERROR_SUCCESS)
+        error = RuntimeError();
+    if (error != ERROR_SUCCESS)
+        _wremove(path.c_str());
+    return error;
 }
 
-} // namespace Gathrix::Utils
-
-namespace Gathrix::Utils {
-
-bool SaveXmlFileInOneWrite(const TiXmlDocument& document, const std::wstring& path) {
-    std::string printed;
+bool PrintXmlDocument(const TiXmlDocument& document, std::string& printed) {
+    printed.clear();
     for (const TiXmlNode* node = document.FirstChild(); node != nullptr; node = node->NextSibling()) {
         if (!PrintNode(*node, 0, printed))
-            return SaveXmlFile(document, path);
+            return false;
         printed += '\n';
     }
-    UniqueFile file(_wfopen(path.c_str(), L"wb"));
-    if (!file)
-        return false;
-    const bool written = printed.empty() || std::fwrite(printed.data(), 1, printed.size(), file.get()) == printed.size();
-    const bool closed = std::fclose(file.release()) == 0;
-    return written && closed;
+    return true;
+}
+
+std::uint32_t SaveXmlFileInOneWrite(const TiXmlDocument& document, const std::wstring& path) {
+    std::string printed;
+    if (!PrintXmlDocument(document, printed))
+        return SaveXmlFile(document, path);
+    return WriteWholeFile(path, printed);
 }
 
 } // namespace Gathrix::Utils

@@ -10,6 +10,7 @@
 #include "collector/platform/Variables.h"
 #include "collector/products/Publishers.h"
 #include "collector/result/JobModel.h"
+#include "collector/result/ResultFileRecords.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/DateTime.h"
 #include "common/Exceptions.h"
@@ -251,6 +252,8 @@ void CloseResultFile(ResultFileWriter& writer, bool tree, const std::wstring& fi
 } // namespace
 
 void Application::WriteResultFiles(TopLevelEntityList& entities, NavigationWriter& navigation, std::uint32_t& jobTotal) {
+    // The report shows this run's files only.
+    ResultFileRecords::Instance().Clear();
     jobTotal = 1;
     for (const auto& entity : entities)
         jobTotal += static_cast<std::uint32_t>(entity->GetJobItemCount());

@@ -6,6 +6,7 @@
 #include "collector/core/QXMutex.h"
 #include "common/Exceptions.h"
 #include "common/ExitCode.h"
+#include "common/FileWrites.h"
 #include "common/Handles.h"
 #include "common/Logging.h"
 #include "common/OperatingSystem.h"
@@ -24,7 +25,11 @@ const wchar_t* const kRunningMutexName = L"Global\\GathrixRunningMutex";
 void ReportFatal(const std::wstring& message) {
     Logging::Logger::Instance().Log(Logging::FatalError, message);
     Logging::Logger::FlushAll();
-    PrintStatus(message);
+    // A full disk ends the run with the text of the step that failed last (packing, mostly);
+    // what the user must learn is the first file it cost. One text: on a console each status
+    // replaces the one before, and through a pipe the exit's own text stays the last line.
+    const std::wstring firstFailure = Utils::FirstWriteFailure();
+    PrintStatus(firstFailure.empty() ? message : firstFailure + L"\n" + message);
 }
 
 void EnableDebugPrivilege(const wchar_t* privilegeName) {
@@ -67,6 +72,8 @@ int RunCollector(int argumentCount, wchar_t** arguments) {
     // Last line of defence: whatever escapes (even from the reporting itself) ends the collector
     // with 1000, never with the runtime's abort code 3, which would read as "no debug privilege".
     try {
+        // A log that cannot write its own file says so on the console.
+        Logging::Logger::SetConsole(&PrintStatus);
         if (ostrilib::CQXMutex::Exists(kRunningMutexName)) {
             ReportFatal(L"An instance of Gathrix is already running.");
             return AlreadyRunning;

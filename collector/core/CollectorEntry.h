@@ -9,7 +9,8 @@ namespace Gathrix {
 // The name every collector instance holds while it runs.
 extern const wchar_t* const kRunningMutexName;
 
-// The message that ends the collector: logged at level 5, logs flushed, then shown on the console.
+// The message that ends the collector: logged at level 5, logs flushed, then shown on the console,
+// after the first file of the run that could not be written, where one could not.
 void ReportFatal(const std::wstring& message);
 
 // Enables the privilege (the debug privilege unless told otherwise) in the process token; throws

@@ -1,8 +1,8 @@
 #include "collector/core/ReportViewer.h"
 
-#include <windows.h>
+#include "common/FileWrites.h"
 
-#include <cstdio>
+#include <windows.h>
 
 namespace Gathrix {
 
@@ -79,11 +79,9 @@ void ExtractResourceToFile(std::uint16_t id, const std::wstring& type, const std
     DWORD size = SizeofResource(self, found);
     if (bytes == nullptr || size == 0)
         return;
-    FILE* file = _wfopen(targetPath.c_str(), L"wb");
-    if (file == nullptr)
-        return;
-    fwrite(bytes, 1, size, file);
-    fclose(file);
+    const std::uint32_t error = Utils::WriteWholeFile(targetPath, std::string(static_cast<const char*>(bytes), size));
+    if (error != ERROR_SUCCESS)
+        Utils::ReportWriteFailure(targetPath, error);
 }
 
 } // namespace Gathrix

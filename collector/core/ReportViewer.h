@@ -18,10 +18,12 @@ struct ReportViewerResource {
 // The files in the order they are written.
 const std::vector<ReportViewerResource>& ReportViewerResources();
 
-// Writes every file of the table; a file that can't be written is left out silently.
+// Writes every file of the table; a file that can't be written is left out, with an ERROR in the
+// log that names it, and the others are still written.
 void ExtractReportViewerResources();
 
-// Writes one resource of the program's own module to the target ("wb"); any failure skips it.
+// Writes one resource of the program's own module to the target, replacing it; a resource that
+// is missing skips it silently, a write that fails is logged (and leaves no half file).
 void ExtractResourceToFile(std::uint16_t id, const std::wstring& type, const std::wstring& targetPath);
 
 } // namespace Gathrix

@@ -1,6 +1,7 @@
 #include "collector/result/ResultFileWriter.h"
 
 #include "collector/result/NavigationWriter.h"
+#include "collector/result/ResultFileRecords.h"
 #include "common/Exceptions.h"
 
 #include <windows.h>
@@ -12,6 +13,14 @@ namespace Gathrix {
 
 ResultFileWriter::ResultFileWriter(NavigationWriter* navigation, int partNumber)
     : partNumber(partNumber), navigationWriter(navigation) {}
+
+void ResultFileWriter::FileSaved(const std::wstring& name, std::uint32_t error) {
+    ResultFileRecords::Instance().Saved(name, error);
+}
+
+void ResultFileWriter::FileRemoved(const std::wstring& name) {
+    ResultFileRecords::Instance().Removed(name);
+}
 
 // Cut only directly below the root, "ResultSet", "Tree" or a job's own element; compared
 // without sign, so a negative depth never cuts.

@@ -41,6 +41,11 @@ public:
     // True while a part with its frame is open (a failed split can leave none).
     bool HoldsPart();
 
+protected:
+    // Every file and part saved is this run's (ResultFileRecords), under the name it ends with.
+    void FileSaved(const std::wstring& name, std::uint32_t error) override;
+    void FileRemoved(const std::wstring& name) override;
+
 private:
     bool LimitReached() const;
     void SplitFileName(std::wstring& stem, std::wstring& extension) const;

@@ -1,6 +1,7 @@
 #include "collector/result/XmlSerialisation.h"
 
 #include "common/Exceptions.h"
+#include "common/FileWrites.h"
 #include "common/Text.h"
 #include "common/TiXmlStylesheetReference.h"
 #include "common/XmlFiles.h"
@@ -143,13 +144,19 @@ void XmlSerialisation::CreateDocument(const std::wstring& newFileName) {
     currentNode = document.get();
 }
 
-void XmlSerialisation::CloseDocument() {
+std::uint32_t XmlSerialisation::CloseDocument() {
     RequireDocument();
-    Utils::SaveXmlFileInOneWrite(*document, FullPath(fileName));
+    const std::wstring path = FullPath(fileName);
+    const std::uint32_t error = Utils::SaveXmlFileInOneWrite(*document, path);
+    if (error != ERROR_SUCCESS)
+        Utils::ReportWriteFailure(path, error);
+    const std::wstring closedName = fileName;
     document.reset();
     currentNode = nullptr;
     markedNode = nullptr;
     fileName.clear();
+    FileSaved(closedName, error);
+    return error;
 }
 
 void XmlSerialisation::RenameDocument(const std::wstring& newFileName) {
@@ -166,19 +173,23 @@ void XmlSerialisation::RenameDocument(const std::wstring& newFileName) {
     // The part reads as a save and a reload leave it (texts kept as written, blank ones gone).
     // Where that is known to be exact it is done in memory and the file is written once, when it
     // is closed; anything else takes the real round trip through the file.
+    bool renamed = true;
     if (ReloadInMemory(*document)) {
         currentNode = GetRootNode();
-        if (!samePath)
-            DeleteFileW(oldPath.c_str());
-    } else if (Utils::SaveXmlFileInOneWrite(*document, newPath)) {
+    } else if (Utils::SaveXmlFileInOneWrite(*document, newPath) == ERROR_SUCCESS) {
         // Texts are read back exactly as they were printed: blanks inside captions stay.
         Utils::LoadXmlFile(*document, newPath, true);
         currentNode = GetRootNode();
-        if (!samePath)
-            DeleteFileW(oldPath.c_str());
+    } else {
+        // The document stays in memory as it is; closing it saves under the new name again and
+        // reports a failure then (a save that fails only here has not lost the file).
+        renamed = false;
     }
-    // When the file cannot be written the document stays in memory as it is; closing it tries
-    // the new name again.
+    if (!samePath) {
+        if (renamed)
+            DeleteFileW(oldPath.c_str());
+        FileRemoved(fileName);
+    }
     document->SetValue(Utils::ToUtf8(newPath));
     fileName = newFileName;
 }

@@ -3,6 +3,7 @@
 // position (current node, depth) and the number of elements opened, so that a result file can
 // be cut into parts; the steps that carry the open element chain into the next part live here.
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -25,9 +26,11 @@ public:
     void SetDirectory(std::wstring folder);
     // Starts a document with the XML declaration; an existing file is never overwritten.
     void CreateDocument(const std::wstring& newFileName);
-    // Saves and deletes the document; depth and element count stay as they are.
-    void CloseDocument();
+    // Saves and deletes the document; depth and element count stay as they are. ERROR_SUCCESS,
+    // or the system error of a save that failed, which is logged as an ERROR naming the file.
+    std::uint32_t CloseDocument();
     // Saves under the new name, reloads from there (texts kept as written), deletes the old file.
+    // Where that save fails the document stays in memory and CloseDocument saves it (or reports).
     void RenameDocument(const std::wstring& newFileName);
     void AddStylesheet(std::wstring relativePath);
 
@@ -57,6 +60,11 @@ public:
     static const char* const MarkerName;
 
 protected:
+    // Told of every file saved (with the system error of a save that failed) and of every file
+    // renamed away, by name as given to CreateDocument and RenameDocument.
+    virtual void FileSaved(const std::wstring& /*name*/, std::uint32_t /*error*/) {}
+    virtual void FileRemoved(const std::wstring& /*name*/) {}
+
     void RequireDocument() const;
     void RequireElement() const;
     std::wstring FullPath(const std::wstring& name) const;

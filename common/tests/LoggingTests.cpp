@@ -1,5 +1,7 @@
 #include "common/Logging.h"
+#include "common/FileWrites.h"
 #include "common/Text.h"
+#include "common/tests/support/BlockedTarget.h"
 #include "common/tests/support/TestSupport.h"
 #include "common/tests/support/XmlCheck.h"
 
@@ -92,10 +94,96 @@ TEST_F(LoggingTest, TextLogKeepsEveryEntryWhateverItsCharacters) {
     EXPECT_EQ(1u, Lines(ReadFileBytes(path)).size());
 }
 
-TEST_F(LoggingTest, UnopenableTextLogLosesTheEntryQuietly) {
-    LogFileHandler handler(1, Utils::ToUtf8(scratch / L"missing\\folder\\log.txt"));
+TEST_F(LoggingTest, UnopenableTextLogLosesTheEntryAndSaysSoOnce) {
+    std::vector<std::wstring> console;
+    Logger::SetConsole([&](const std::wstring& text) { console.push_back(text); });
+    const std::wstring path = scratch / L"missing\\folder\\log.txt";
+    LogFileHandler handler(1, Utils::ToUtf8(path));
     handler.Write(2, L"lost", Noon());
+    handler.Write(2, L"lost again", Noon());
     EXPECT_FALSE(Testing::PathExists(scratch / L"missing"));
+    EXPECT_EQ(console, std::vector<std::wstring>{L"The file '" + path + L"' could not be written: " +
+                                                 System::GetErrorText(ERROR_PATH_NOT_FOUND) + L"\n"});
+}
+
+namespace {
+
+// Keeps what the logger hands it, in a test that starts from a logger without handlers.
+class Recorder : public ILogHandler {
+public:
+    Recorder() : ILogHandler(Debug) {}
+    void Write(int level, std::wstring message, DateTime) override { entries.push_back({level, message}); }
+    void Reset() override {}
+    void Flush() override {}
+    std::vector<std::pair<int, std::wstring>> entries;
+};
+
+} // namespace
+
+// Either log's file made unwritable after a first whole write: the console hears it once with the
+// file and the reason, the other log gets it as one ERROR, the failing log is never handed its own
+// failure (which would fail again, for ever), and its file keeps what was last written whole.
+TEST_F(LoggingTest, ALogThatCannotWriteItsFileSaysSoOnceAndKeepsItsLastWholeContent) {
+    for (const auto& blocking : Testing::BlockingCases) {
+        for (const bool xml : {false, true}) {
+            SCOPED_TRACE(std::string(xml ? "XML log, " : "text log, ") + blocking.name);
+            const std::wstring path = scratch / (xml ? L"Logfile.xml" : L"logfile.log");
+            DeleteFileW(path.c_str());
+            Logger::Destroy();
+            Utils::ForgetWriteFailures();
+            std::vector<std::wstring> console;
+            Logger::SetConsole([&](const std::wstring& text) { console.push_back(text); });
+            std::unique_ptr<ILogHandler> failing;
+            if (xml) {
+                auto handler = std::make_unique<XmlLogFileHandler>(1, Utils::ToUtf8(path));
+                handler->CreateRootElement();
+                failing = std::move(handler);
+            } else {
+                failing = std::make_unique<LogFileHandler>(1, Utils::ToUtf8(path));
+            }
+            Recorder other;
+            Logger::AddHandler(failing.get());
+            Logger::AddHandler(&other);
+
+            Logger::Info(L"written whole");
+            Logger::FlushAll();
+            const std::string whole = ReadFileBytes(path);
+            ASSERT_NE(std::string::npos, whole.find("written whole"));
+            auto target = std::make_unique<Testing::BlockedTarget>(path, blocking.how);
+            if (!target->Ready()) {
+                Logger::Destroy();
+                continue;
+            }
+            Logger::Info(L"lost");
+            Logger::FlushAll();
+            Logger::Info(L"lost again");
+            Logger::FlushAll();
+            target.reset();
+            if (blocking.how != Testing::Blocking::TakenByFolder) {
+                EXPECT_EQ(whole, ReadFileBytes(path));
+            }
+            EXPECT_FALSE(Testing::PathExists(path + L".partial"));
+            // Writable again, the log goes on, without its own failure in it.
+            Logger::Info(L"back");
+            Logger::FlushAll();
+            const std::string after = ReadFileBytes(path);
+            EXPECT_NE(std::string::npos, after.find("back"));
+            EXPECT_EQ(std::string::npos, after.find("could not be written")) << after;
+
+            ASSERT_EQ(1u, console.size());
+            const std::wstring told = console[0].substr(0, console[0].size() - 1);
+            EXPECT_EQ(L"\n", console[0].substr(told.size()));
+            EXPECT_EQ(0u, told.find(L"The file '" + path + L"' could not be written: ")) << Utils::ToUtf8(told);
+            EXPECT_EQ(told, Utils::FirstWriteFailure());
+            std::vector<std::wstring> errors;
+            for (const auto& entry : other.entries)
+                if (entry.first == Error)
+                    errors.push_back(entry.second);
+            EXPECT_EQ(errors, std::vector<std::wstring>{told});
+            Logger::Destroy();
+        }
+    }
+    Utils::ForgetWriteFailures();
 }
 
 TEST_F(LoggingTest, HandlersTakeOnlyEntriesAtOrAboveTheirThreshold) {

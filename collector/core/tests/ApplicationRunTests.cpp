@@ -1,12 +1,17 @@
 #include "collector/core/Application.h"
 
+#include "collector/core/CollectorEntry.h"
+#include "collector/core/ConsoleStatus.h"
 #include "collector/result/JobModel.h"
+#include "collector/result/ResultFileRecords.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Exceptions.h"
+#include "common/FileWrites.h"
 #include "common/Handles.h"
 #include "common/Logging.h"
 #include "common/Text.h"
 #include "common/XmlFiles.h"
+#include "common/tests/support/BlockedTarget.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -230,6 +235,87 @@ TEST_F(ResultFilesInScratch, AJobFailingInsideTheSplitStillGetsItsLeafOrIsLogged
     EXPECT_EQ(errors[2], L"The failure could not be written to the result file System_Refused_2.xml: "
                          L"Given style sheet file does not exist");
     EXPECT_EQ(errors[3], L"The result file System_Refused.xml could not be finished.");
+}
+
+// A job after which its own result file is held by another program (a virus scanner, say) until
+// the file is saved.
+class FileGrabbingJob : public IJobItem {
+public:
+    void Collect() override {
+        TreeElementLeaf leaf(L"grabbed", L"info");
+        leaf.writer = writer;
+        leaf.Collect();
+        grab = std::make_unique<Testing::BlockedTarget>(writer->GetDirectory() + writer->GetFileName(),
+                                                        Testing::Blocking::HeldOpen);
+    }
+    std::wstring GetElementName() const override { return L"FileGrabbingJob"; }
+    std::unique_ptr<Testing::BlockedTarget> grab;  // let go with the job, after its file was closed
+};
+
+// The report renders the run's records: every file and part under its final name, the one that
+// could not be written marked, and nothing of an earlier run.
+TEST_F(ResultFilesInScratch, TheRecordsHoldExactlyThisRunsFilesAndTheRunGoesOnPastOneThatFailed) {
+    ResultFileRecords::Instance().Saved(L"Earlier_Run.xml", 0);
+    Utils::ForgetWriteFailures();
+    Log().active = true;
+    Log().entries.clear();
+    class Flood : public IJobItem {
+    public:
+        void Collect() override {
+            for (int i = 0; i < 15000; ++i) {
+                TreeElementLeaf leaf(L"leaf", L"file");
+                leaf.writer = writer;
+                leaf.Collect();
+            }
+        }
+        std::wstring GetElementName() const override { return L"Flood"; }
+    };
+    TopLevelEntityList entities;
+    entities.push_back(Entity(L"System", L"Grabbed", {new FileGrabbingJob()}));
+    entities.push_back(Entity(L"System", L"Big", {new Flood()}));
+    entities.push_back(Entity(L"General", L"Info", {new TreeElementLeaf(L"general", L"info")}));
+    std::uint32_t total = 0;
+    WriteAll(entities, total);
+    Log().active = false;
+
+    std::vector<std::string> records;
+    for (const ResultFileRecord& record : ResultFileRecords::Instance().All())
+        records.push_back(Utils::ToUtf8(record.name) + (record.writeError == 0 ? "=ok" : "=failed"));
+    EXPECT_EQ(records, (std::vector<std::string>{"System_Grabbed.xml=failed", "System_Big_1.xml=ok",
+                                                 "System_Big_2.xml=ok", "General_Info.xml=ok"}));
+    std::vector<std::wstring> errors;
+    for (const auto& entry : Log().entries)
+        if (entry.first == Logging::Error)
+            errors.push_back(entry.second);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors[0].find(L"The file 'data\\System_Grabbed.xml' could not be written: "), 0u)
+        << Utils::ToUtf8(errors[0]);
+    EXPECT_EQ(errors[0], Utils::FirstWriteFailure());
+    TiXmlDocument general;
+    EXPECT_TRUE(Utils::LoadXmlFile(general, scratch / L"data\\General_Info.xml"));
+    EXPECT_TRUE(PathExists(scratch / L"data\\Navigation.xml"));
+    ResultFileRecords::Instance().Clear();
+    Utils::ForgetWriteFailures();
+}
+
+// The text that ends the collector stays its last line; the first file that could not be
+// written stands right before it.
+TEST(CollectorEnd, TheFinalTextFollowsTheFirstFileThatCouldNotBeWritten) {
+    Utils::ForgetWriteFailures();
+    {
+        StdoutCapture output;
+        ReportFatal(L"Can't create zip file");
+        EXPECT_EQ(output.Take(), "Can't create zip file");
+    }
+    Utils::ReportWriteFailure(L"data\\System_Processes_2.xml", ERROR_DISK_FULL);
+    Utils::ReportWriteFailure(L"data\\Logfile.xml", ERROR_DISK_FULL);
+    {
+        StdoutCapture output;
+        ReportFatal(L"Can't create zip file");
+        EXPECT_EQ(output.Take(), EncodeForPipe(L"The file 'data\\System_Processes_2.xml' could not be written: " +
+                                               System::GetErrorText(ERROR_DISK_FULL) + L"\nCan't create zip file"));
+    }
+    Utils::ForgetWriteFailures();
 }
 
 TEST_F(ResultFilesInScratch, ExitExceptionsFromAJobStillEndTheRun) {

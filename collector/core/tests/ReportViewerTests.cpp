@@ -1,6 +1,8 @@
 #include "collector/core/ReportViewer.h"
 
 #include "common/Text.h"
+#include "common/tests/support/BlockedTarget.h"
+#include "common/tests/support/LogCapture.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -90,12 +92,41 @@ TEST_F(ReportViewer, WritesEveryFileByteForByte) {
     EXPECT_EQ((std::set<std::wstring>{L"index.html"}), Listing(work.Path()));
 }
 
-TEST_F(ReportViewer, UnwritableOrMissingFilesAreLeftOutQuietly) {
-    RemoveDirectoryW((work / L"data\\scripts").c_str());
+// A file the viewer cannot write is named with its reason in one ERROR; the others are written.
+TEST_F(ReportViewer, UnwritableFilesAreLeftOutWithAnErrorNamingThem) {
+    for (const auto& blocking : Gathrix::Testing::BlockingCases) {
+        SCOPED_TRACE(blocking.name);
+        DeleteFileW((work / L"data\\stylesheet\\tree.xslt").c_str());
+        Gathrix::Testing::LogCapture& log = Gathrix::Testing::LogCapture::Start();
+        {
+            Gathrix::Testing::BlockedTarget target(work / L"data\\stylesheet\\tree.xslt", blocking.how);
+            if (!target.Ready())
+                continue;
+            ExtractInto(work.Path());
+        }
+        ASSERT_EQ(1u, log.entries.size());
+        EXPECT_EQ(Gathrix::Logging::Error, log.entries[0].level);
+        const std::wstring start = L"The file '.\\data\\stylesheet\\tree.xslt' could not be written: ";
+        EXPECT_EQ(0u, log.entries[0].message.find(start)) << Gathrix::Utils::ToUtf8(log.entries[0].message);
+        EXPECT_GT(log.entries[0].message.size(), start.size());
+        EXPECT_TRUE(PathExists(work / L"data\\stylesheet\\header.xslt"));
+        EXPECT_TRUE(PathExists(work / L"data\\scripts\\treeviewFunctions.js"));
+    }
+
+    // A missing folder too.
+    Gathrix::Testing::LogCapture& log = Gathrix::Testing::LogCapture::Start();
+    DeleteFileW((work / L"data\\scripts\\treeviewFunctions.js").c_str());
+    ASSERT_TRUE(RemoveDirectoryW((work / L"data\\scripts").c_str()));
     ExtractInto(work.Path());
     EXPECT_FALSE(PathExists(work / L"data\\scripts"));
     EXPECT_TRUE(PathExists(work / L"data\\stylesheet\\tree.xslt"));
     EXPECT_TRUE(PathExists(work / L"index.html"));
+    ASSERT_EQ(1u, log.entries.size());
+    EXPECT_EQ(0u, log.entries[0].message.find(L"The file '.\\data\\scripts\\treeviewFunctions.js' could not be written: "));
+}
+
+TEST_F(ReportViewer, MissingResourcesAreLeftOutQuietly) {
+    Gathrix::Testing::LogCapture& log = Gathrix::Testing::LogCapture::Start();
 
     wchar_t previous[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, previous);
@@ -106,6 +137,7 @@ TEST_F(ReportViewer, UnwritableOrMissingFilesAreLeftOutQuietly) {
     SetCurrentDirectoryW(previous);
     for (const wchar_t* name : {L"none.png", L"wrongtype.png", L"noicon.ico"})
         EXPECT_FALSE(PathExists(work / (L"data\\images\\" + std::wstring(name)))) << Gathrix::Utils::ToUtf8(name);
+    EXPECT_TRUE(log.entries.empty());
 }
 
 TEST(ReportViewerImages, SizesFitTheirPlaces) {
