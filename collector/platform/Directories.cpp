@@ -106,6 +106,10 @@ bool CreateDirectoryTree(const std::wstring& path) {
     if (path.empty())
         return false;
     std::wstring folder = ExtendedLengthPath(path);
+    // A bare name ("data") or a drive ("Q:") that does not exist names no folder to make; ".\data"
+    // does.
+    if (path.find(L'\\') >= path.size() - 1 && GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return false;
     const std::size_t rootLength = RootLength(folder);
     while (folder.size() > rootLength && folder.back() == L'\\')
         folder.pop_back();
