@@ -7,6 +7,7 @@
 #include "Common/MyInitGuid.h"
 
 #include "collector/archive/ArchiveUpdateCallback.h"
+#include "collector/platform/Directories.h"
 
 #include <new>
 
@@ -113,8 +114,11 @@ bool CInFileStream::Open(const std::wstring& name) {
         CloseHandle(file);
         file = INVALID_HANDLE_VALUE;
     }
-    file = CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    // Extended form: a copied file may be named like a device ("NUL", "COM1.txt"), or lie deeper
+    // than MAX_PATH.
+    file = CreateFileW(Gathrix::Utils::ExtendedLengthPath(name).c_str(), GENERIC_READ,
+                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
     return file != INVALID_HANDLE_VALUE;
 }
 

@@ -3,6 +3,8 @@
 #include "collector/platform/SystemFolderFunctions.h"
 #include "common/Handles.h"
 
+#include <algorithm>
+#include <cwchar>
 #include <vector>
 
 namespace Gathrix::Utils {
@@ -19,35 +21,104 @@ std::wstring FullPath(const std::wstring& path) {
     return full;
 }
 
-bool CreateDirectoryTree(const std::wstring& path) {
-    if (path.empty())
-        return false;
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
-        return true;
-    std::wstring folder = path;
-    if (folder.back() == L'\\')
-        folder.pop_back();
-    if (folder.empty())
-        return false;
-    size_t separator = folder.rfind(L'\\');
-    if (separator == std::wstring::npos)
-        return false;
-    bool parentMade = CreateDirectoryTree(folder.substr(0, separator));
-    bool made = CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
-    return parentMade && made;
+namespace {
+
+bool StartsWith(const std::wstring& text, const wchar_t* prefix) {
+    return text.compare(0, wcslen(prefix), prefix) == 0;
+}
+
+// The full form of the path with its last name kept as written. The system reads a last name
+// such as "NUL", "CON" or "COM1.txt" as the device, and its full form of such a path is the
+// device's ("\\.\COM1"), so only the folder part goes through it. Trailing blanks and dots of
+// the last name go, as the system drops them from every path in the ordinary form.
+std::wstring FullPathKeepingName(const std::wstring& path) {
+    std::size_t split = path.find_last_of(L"\\/");
+    // "X:name" names a file in the drive's current folder.
+    if (split == std::wstring::npos && path.size() >= 2 && path[1] == L':')
+        split = 1;
+    std::wstring name = split == std::wstring::npos ? path : path.substr(split + 1);
+    if (name == L"." || name == L"..")
+        return FullPath(path);
+    // A search pattern's last part is the system's to read ("*." means names without a dot).
+    if (name.find_first_of(L"*?") == std::wstring::npos) {
+        const std::size_t kept = name.find_last_not_of(L". ");
+        name.resize(kept == std::wstring::npos ? 0 : kept + 1);
+    }
+    // Nothing but dots and blanks, or a folder with its trailing backslash: no name to keep.
+    if (name.empty())
+        return FullPath(path);
+    std::wstring full = FullPath(split == std::wstring::npos ? L"." : path.substr(0, split + 1));
+    if (!full.empty() && full.back() != L'\\')
+        full += L'\\';
+    return full + name;
+}
+
+} // namespace
+
+std::wstring ExtendedLengthPath(const std::wstring& path) {
+    // Already taken literally by the system: an extended-length path, an object-manager path, or
+    // a device path that names a device on purpose.
+    if (path.empty() || StartsWith(path, L"\\\\?\\") || StartsWith(path, L"\\??\\") ||
+        StartsWith(path, L"\\\\.\\"))
+        return path;
+    // In the extended form the system resolves no "." and ".." and no "/": the full form has done so.
+    const std::wstring full = FullPathKeepingName(path);
+    if (StartsWith(full, L"\\\\?\\"))
+        return full;
+    if (StartsWith(full, L"\\\\") && full.size() > 2)
+        return L"\\\\?\\UNC\\" + full.substr(2);
+    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\')
+        return L"\\\\?\\" + full;
+    // No full form to be had: the system gets the path as it was.
+    return path;
 }
 
 namespace {
 
-// The extended-length form of a path, so that no name below it is cut at MAX_PATH.
-std::wstring ExtendedLengthPath(const wchar_t* path) {
-    const std::wstring full = FullPath(path);
-    if (full.compare(0, 4, L"\\\\?\\") == 0)
-        return full;
-    if (full.compare(0, 2, L"\\\\") == 0)
-        return L"\\\\?\\UNC\\" + full.substr(2);
-    return L"\\\\?\\" + full;
+// Where the folders begin in an extended-length path: behind "\\?\X:\" or
+// "\\?\UNC\server\share\"; 0 for a path in another form.
+std::size_t RootLength(const std::wstring& path) {
+    if (StartsWith(path, L"\\\\?\\UNC\\")) {
+        const std::size_t server = path.find(L'\\', 8);
+        const std::size_t share = server == std::wstring::npos ? server : path.find(L'\\', server + 1);
+        return share == std::wstring::npos ? path.size() : share + 1;
+    }
+    if (StartsWith(path, L"\\\\?\\") && path.size() >= 7 && path[5] == L':' && path[6] == L'\\')
+        return 7;
+    return 0;
 }
+
+bool CreateFolderAndParents(const std::wstring& folder, std::size_t rootLength) {
+    if (GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return true;
+    const std::size_t separator = folder.rfind(L'\\');
+    if (folder.size() <= rootLength || separator == std::wstring::npos || separator + 1 < rootLength)
+        return false;
+    // A root keeps its backslash ("\\?\C:" is the volume, not its root folder).
+    const bool parentMade = CreateFolderAndParents(folder.substr(0, std::max(separator, rootLength)), rootLength);
+    const bool made = CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    return parentMade && made;
+}
+
+} // namespace
+
+bool CreateDirectoryTree(const std::wstring& path) {
+    if (path.empty())
+        return false;
+    std::wstring folder = ExtendedLengthPath(path);
+    // A bare name ("data") or a drive ("Q:") that does not exist names no folder to make; ".\data"
+    // does.
+    if (path.find(L'\\') >= path.size() - 1 && GetFileAttributesW(folder.c_str()) == INVALID_FILE_ATTRIBUTES)
+        return false;
+    const std::size_t rootLength = RootLength(folder);
+    while (folder.size() > rootLength && folder.back() == L'\\')
+        folder.pop_back();
+    if (folder.empty())
+        return false;
+    return CreateFolderAndParents(folder, rootLength);
+}
+
+namespace {
 
 bool EntryExists(const std::wstring& path) {
     WIN32_FIND_DATAW entry;

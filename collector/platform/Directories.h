@@ -16,6 +16,12 @@ namespace Gathrix::Utils {
 bool CreateDirectoryTree(const std::wstring& path);
 // The full form of a path (relative to the current folder); the path itself when it has none.
 std::wstring FullPath(const std::wstring& path);
+// The extended-length form of a path ("\\?\C:\...", "\\?\UNC\server\share\..."), made from its
+// full form ("." and ".." resolved, "/" turned into "\"), which the system then takes literally:
+// no name in it means a device, and it is not cut at MAX_PATH. A path already in that form, or in
+// the device ("\\.\") or object-manager ("\??\") form, is returned as it is; so is a path that
+// has no full form.
+std::wstring ExtendedLengthPath(const std::wstring& path);
 
 // An entry that a deletion had to leave in place: its path below the folder being deleted, and
 // the system's reason.
@@ -38,7 +44,7 @@ std::vector<RemainingEntry> DeleteDirectoryTree(const wchar_t* path, const std::
 template <class Visit>
 void ForEachFolderEntry(const std::wstring& folder, Visit visit) {
     WIN32_FIND_DATAW entry;
-    UniqueFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    UniqueFindHandle find(FindFirstFileW(ExtendedLengthPath(folder + L"\\*").c_str(), &entry));
     if (!find)
         return;
     do {

@@ -1,5 +1,6 @@
 #include "collector/collectors/files/Directory.h"
 
+#include "collector/platform/FileAccess.h"
 #include "common/Exceptions.h"
 #include "common/Handles.h"
 #include "common/Logging.h"
@@ -33,7 +34,7 @@ void Directory::Validate() {
         folder.pop_back();
 
     WIN32_FIND_DATAW entry;
-    UniqueFindHandle search(FindFirstFileW(folder.c_str(), &entry));
+    UniqueFindHandle search = Utils::FindFirst(folder, entry);
     if (!search)
         throw DirectoryException(path, GetLastError());
     if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {

@@ -1,6 +1,7 @@
 #include "collector/collectors/files/DirectoryInfos.h"
 
 #include "collector/collectors/files/FindFiles.h"
+#include "collector/platform/FileAccess.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Logging.h"
 #include "common/Text.h"
@@ -23,7 +24,7 @@ void DirectoryInfo::ReadAttributes() {
     attributesRead = true;
 
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    if (!Utils::ReadFileAttributeData(path, data)) {
         const DWORD error = GetLastError();
         Logging::Logger::Instance().Log(Logging::Warning, L"Cannot get file attributes from directory '" + path +
                                                               L"': " + System::GetErrorText(error));

@@ -2,6 +2,7 @@
 
 #include "collector/collectors/files/FindFiles.h"
 #include "collector/platform/Directories.h"
+#include "collector/platform/FileAccess.h"
 #include "collector/platform/Variables.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Logging.h"
@@ -63,13 +64,13 @@ DWORD CopyToWorkingFolder(const std::wstring& source, const std::wstring& destin
         const DWORD error = GetLastError();
         return error != ERROR_SUCCESS ? error : ERROR_PATH_NOT_FOUND;
     }
-    if (!CopyFileW(source.c_str(), destination.c_str(), FALSE))
+    if (!Utils::CopyFileOver(source, destination))
         return GetLastError();
     constexpr DWORD kept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-    const DWORD attributes = GetFileAttributesW(destination.c_str());
+    const DWORD attributes = Utils::ReadFileAttributes(destination);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kept)) {
         const DWORD plain = attributes & ~kept;
-        SetFileAttributesW(destination.c_str(), plain != 0 ? plain : FILE_ATTRIBUTE_NORMAL);
+        Utils::WriteFileAttributes(destination, plain != 0 ? plain : FILE_ATTRIBUTE_NORMAL);
     }
     return ERROR_SUCCESS;
 }
@@ -90,8 +91,13 @@ std::wstring FileCopyPath(const std::wstring& source) {
         }
     }
     // Canonical, so that ".." can never lead a copy out of its drive's folder (onto another
-    // source's copy or the run's own files).
-    full = Utils::FullPath(full);
+    // source's copy or the run's own files); by way of the extended form, which keeps a last name
+    // such as "NUL" or "COM1.txt" (the system's own full form of it is the device's).
+    full = Utils::ExtendedLengthPath(full);
+    if (StartsWithNoCase(full, L"\\\\?\\UNC\\"))
+        full = L"\\\\" + full.substr(8);
+    else if (StartsWithNoCase(full, L"\\\\?\\"))
+        full = full.substr(4);
     if (IsDrivePath(full))
         return full.size() > 3 ? std::wstring(1, towupper(full[0])) + full.substr(2) : std::wstring();
     if (full.size() > 2 && full[0] == L'\\' && full[1] == L'\\') {
@@ -144,7 +150,7 @@ void FileContent::CopyOne(PathCandidate& file, const std::wstring& expandedFolde
     const bool enteredHere = !file.IsViewEntered();
     file.EnterView();
 
-    if (!PathFileExistsW(file.GetPath().c_str())) {
+    if (Utils::ReadFileAttributes(file.GetPath()) == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
         const std::wstring message = L"Couldn't copy file '" + file.GetPath() + L"': " + System::GetErrorText(error);
         Logging::Logger::Instance().Log(Logging::Error, message);
@@ -154,26 +160,26 @@ void FileContent::CopyOne(PathCandidate& file, const std::wstring& expandedFolde
     } else {
         const std::wstring source = NormalizedPath(file.GetPath());
         const std::wstring copyPath = FileCopyPath(source);
-        if (!copyPath.empty()) {
-            std::wstring caption = source;
-            if (!expandedFolder.empty())
-                Utils::ReplaceAllNoCase(caption, expandedFolder, L"");
-            TreeElementLeaf leaf(caption, L"filecontent");
-            // Relative to the working folder, and the link relative to the result files in data\.
-            const DWORD error = CopyToWorkingFolder(source, L".\\data\\FileCopies\\" + copyPath);
-            if (error == ERROR_SUCCESS) {
-                std::wstring link = L".\\FileCopies\\" + copyPath;
-                Utils::NormalizeForwardSlashes(link);
-                leaf.externalLink = link;
-                leaf.embeddedObjectLink = link;
-            } else {
-                // The leaf stays without links; the log says why the report has no copy.
-                Logging::Logger::Instance().Log(Logging::Warning, L"Couldn't copy file '" + source + L"': " +
-                                                                      System::GetErrorText(error));
-            }
-            leaf.writer = writer;
-            leaf.Collect();
+        std::wstring caption = source;
+        if (!expandedFolder.empty())
+            Utils::ReplaceAllNoCase(caption, expandedFolder, L"");
+        TreeElementLeaf leaf(caption, L"filecontent");
+        // Relative to the working folder, and the link relative to the result files in data\.
+        // A source without a drive or share has no place for its copy.
+        const DWORD error = copyPath.empty() ? ERROR_BAD_PATHNAME
+                                             : CopyToWorkingFolder(source, L".\\data\\FileCopies\\" + copyPath);
+        if (error == ERROR_SUCCESS) {
+            std::wstring link = L".\\FileCopies\\" + copyPath;
+            Utils::NormalizeForwardSlashes(link);
+            leaf.externalLink = link;
+            leaf.embeddedObjectLink = link;
+        } else {
+            // The leaf stays without links; the log says why the report has no copy.
+            Logging::Logger::Instance().Log(Logging::Warning, L"Couldn't copy file '" + source + L"': " +
+                                                                  System::GetErrorText(error));
         }
+        leaf.writer = writer;
+        leaf.Collect();
     }
 
     if (enteredHere)

@@ -1,6 +1,7 @@
 #include "collector/collectors/files/FileProperties.h"
 
 #include "collector/collectors/files/PathCandidate.h"
+#include "collector/platform/FileAccess.h"
 #include "collector/platform/Md5.h"
 #include "collector/platform/SystemFolderFunctions.h"
 #include "collector/platform/Variables.h"
@@ -69,10 +70,6 @@ void SetFlag(FileAttributeFlag& flag, const wchar_t* name, bool value) {
     flag.isSet = true;
 }
 
-struct FileCloser {
-    void operator()(FILE* file) const { std::fclose(file); }
-};
-
 // What the version-string query of one key yields.
 enum class StringQuery { Text, Absent, Unterminated };
 
@@ -127,27 +124,36 @@ FileProperties::FileProperties(const std::wstring& path, const std::wstring& bas
 
 void FileProperties::ReadDigest() {
     md5 = TextProperty{L"", L"MD5", false};
-    std::unique_ptr<FILE, FileCloser> file(_wfopen(path.c_str(), L"rb"));
-    if (!file)
+    std::wstring failure;
+    UniqueHandle file = Utils::OpenDiskFileForReading(path, failure);
+    if (!file) {
+        if (failure == Utils::NotDiskFileText()) {
+            // No digest, dates or version resource: what the path opens is no file on disk.
+            readFailure = L"Cannot read file '" + path + L"': " + failure;
+            knownWithoutVersion = true;
+            Logger::Instance().Log(Logging::Warning, readFailure);
+        }
         return;
-    // The digest is computed in 1024-byte pieces, so memory does not grow with the file; a larger
-    // stream buffer only saves system calls.
-    std::setvbuf(file.get(), nullptr, _IOFBF, 64 * 1024);
+    }
+    // Read piece by piece, so memory does not grow with the file.
     Utils::Md5Context context;
-    unsigned char block[1024];
+    std::vector<unsigned char> buffer(64 * 1024);
     unsigned char header[4] = {};
-    std::size_t total = 0, read;
-    while ((read = std::fread(block, 1, sizeof block, file.get())) > 0) {
+    std::size_t total = 0;
+    DWORD read = 0;
+    BOOL readOk;
+    while ((readOk = ReadFile(file.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) &&
+           read > 0) {
         if (total == 0)
-            std::memcpy(header, block, std::min<std::size_t>(read, sizeof header));
+            std::memcpy(header, buffer.data(), std::min<std::size_t>(read, sizeof header));
         total += read;
-        Utils::Md5Update(&context, block, static_cast<std::uint32_t>(read));
+        Utils::Md5Update(&context, buffer.data(), static_cast<std::uint32_t>(read));
     }
     unsigned char digest[16];
     Utils::Md5Final(digest, &context);
-    if (std::ferror(file.get())) {
+    if (!readOk) {
         // The digest of what came before the failure would pass for the file's own.
-        unsigned long error = _doserrno;
+        const DWORD error = GetLastError();
         Logger::Instance().Log(Logging::Warning, L"Cannot compute the MD5 digest of file '" + path +
                                                      L"': reading it failed: " + System::GetErrorText(error));
         return;
@@ -170,9 +176,11 @@ void FileProperties::ReadAttributes() {
     attributesRead = true;
 
     ReadDigest();
+    if (!readFailure.empty())
+        return;
 
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
+    if (!Utils::ReadFileAttributeData(path, data)) {
         DWORD error = GetLastError();
         Logger::Instance().Log(Logging::Warning, L"Cannot get file attributes from file '" + path + L"': " +
                                                      System::GetErrorText(error));
@@ -234,8 +242,10 @@ void FileProperties::ReadVersionInfo() {
     if (knownWithoutVersion)
         return;
 
+    // The version functions open the file themselves: through the extended form too.
+    const std::wstring systemPath = Utils::SystemPath(path);
     DWORD handle = 0;
-    DWORD size = System::GetFileVersionInfoSizeW(path.c_str(), &handle);
+    DWORD size = System::GetFileVersionInfoSizeW(systemPath.c_str(), &handle);
     if (size == 0) {
         DWORD error = GetLastError();
         if (error != ERROR_RESOURCE_DATA_NOT_FOUND && error != ERROR_RESOURCE_TYPE_NOT_FOUND)
@@ -244,7 +254,7 @@ void FileProperties::ReadVersionInfo() {
         return;
     }
     std::vector<unsigned char> buffer(size, 0);
-    if (!System::GetFileVersionInfoW(path.c_str(), 0, size, buffer.data())) {
+    if (!System::GetFileVersionInfoW(systemPath.c_str(), 0, size, buffer.data())) {
         DWORD error = GetLastError();
         Logger::Instance().Log(Logging::Error, L"Cannot read file version info from file '" + path + L"': " +
                                                    System::GetErrorText(error));
@@ -335,6 +345,8 @@ PropertyList FileProperties::GetVersionProperties() const {
 }
 
 void FileProperties::GetChildren(std::vector<ITreeElement*>& children) const {
+    if (!readFailure.empty())
+        children.push_back(new TreeElementLeaf(readFailure, L"lvlerror"));
     for (const auto& list : {GetBasicProperties(), GetVersionProperties()})
         for (const auto& [label, value] : list)
             children.push_back(new TreeElementLeaf(label + L": " + value, L"fileinfo"));
@@ -343,6 +355,11 @@ void FileProperties::GetChildren(std::vector<ITreeElement*>& children) const {
 void FileProperties::Write() {
     OpenTreeElement(GetShowNumOfChildren(), GetType(), GetValue());
 
+    if (!readFailure.empty()) {
+        TreeElementLeaf leaf(readFailure, L"lvlerror");
+        leaf.writer = writer;
+        leaf.Collect();
+    }
     for (const auto& [label, value] : GetBasicProperties())
         WriteProperty(label, value);
     WriteProperty(fileVersion.name, fileVersion.value.ToString());
@@ -376,14 +393,9 @@ std::vector<FileProperties*> FileProperties::CreateForPath(const std::wstring& p
     std::vector<std::unique_ptr<FileProperties>> owned;
     for (auto& candidate : ResolvePathCandidates(pathText)) {
         candidate.EnterView();
-        UniqueHandle probe(CreateFileW(candidate.GetPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       nullptr, OPEN_EXISTING, 0, nullptr));
-        if (probe) {
-            const DWORD type = GetFileType(probe.Get());
-            probe.Reset();
-            if (type == FILE_TYPE_DISK)
-                owned.push_back(std::make_unique<FileProperties>(candidate.GetPath(), basePath));
-        }
+        std::wstring failure;
+        if (Utils::OpenDiskFileForReading(candidate.GetPath(), failure))
+            owned.push_back(std::make_unique<FileProperties>(candidate.GetPath(), basePath));
         candidate.LeaveView();
     }
     std::vector<FileProperties*> result;
@@ -399,7 +411,7 @@ std::vector<std::wstring> FileProperties::FindMatchingFiles(const std::wstring& 
         return files;
     const std::wstring folderPart = wildcardPath.substr(0, lastSeparator);
     WIN32_FIND_DATAW entry;
-    UniqueFindHandle search(FindFirstFileW(wildcardPath.c_str(), &entry));
+    UniqueFindHandle search = Utils::FindFirst(wildcardPath, entry);
     if (!search)
         return files;
     do {

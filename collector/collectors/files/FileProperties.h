@@ -97,6 +97,8 @@ private:
     std::wstring basePath;
     // Whether the digest saw content that cannot hold a version resource (see ReadVersionInfo).
     bool knownWithoutVersion = false;
+    // Why the path's content could not be read at all (it opens a device): an error leaf.
+    std::wstring readFailure;
 };
 
 } // namespace Gathrix

@@ -1,5 +1,6 @@
 #include "collector/collectors/files/FindFiles.h"
 
+#include "collector/platform/FileAccess.h"
 #include "collector/platform/Variables.h"
 #include "common/Handles.h"
 #include "common/OperatingSystem.h"
@@ -35,7 +36,7 @@ std::vector<std::pair<PathCandidate, bool>> MatchingDirectories(PathCandidate& p
         const std::wstring folderPart = p.substr(0, lastSeparator);
 
         WIN32_FIND_DATAW entry;
-        UniqueFindHandle search(FindFirstFileW(p.c_str(), &entry));
+        UniqueFindHandle search = Utils::FindFirst(p, entry);
         if (search) {
             do {
                 if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || entry.cFileName[0] == L'.')
@@ -81,7 +82,7 @@ std::vector<PathCandidate> ListFiles(PathCandidate& folder, const std::wstring& 
     const std::wstring folderPart = pattern.substr(0, pattern.rfind(L'\\'));
 
     WIN32_FIND_DATAW entry;
-    UniqueFindHandle search(FindFirstFileW(pattern.c_str(), &entry));
+    UniqueFindHandle search = Utils::FindFirst(pattern, entry);
     if (search) {
         do {
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)

@@ -1,5 +1,6 @@
 #include "collector/collectors/files/PathCandidate.h"
 
+#include "collector/platform/FileAccess.h"
 #include "collector/platform/Variables.h"
 #include "collector/platform/Wow64.h"
 #include "common/OperatingSystem.h"
@@ -97,7 +98,7 @@ bool PathCandidate::FileExists() {
     std::wstring translated;
     if (useRedirection && MapToRedirectedPath(path, translated))
         path = translated;
-    DWORD attributes = GetFileAttributesW(path.c_str());
+    DWORD attributes = Utils::ReadFileAttributes(path);
     LeaveView();
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }

@@ -1,6 +1,7 @@
 #include "collector/collectors/processes/ExternalProgram.h"
 
 #include "collector/platform/Directories.h"
+#include "collector/platform/FileAccess.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Handles.h"
 #include "common/Logging.h"
@@ -78,6 +79,11 @@ HANDLE ExternalProgram::OpenOutputFile() {
     std::wstring name, extension;
     if (!SplitNameAndExtension(outputFileName, name, extension))
         return INVALID_HANDLE_VALUE;
+    // A device's name ("NUL", "COM1", "aux.txt") would send the output to the device, or, made
+    // through the extended form, give the report a link that no browser or unpacker on Windows
+    // can open.
+    if (Utils::IsDeviceName(name + extension))
+        return INVALID_HANDLE_VALUE;
     const std::wstring folder = std::wstring(kProgramLogs) + L"\\";
     if (!Utils::CreateDirectoryTree(folder))
         return INVALID_HANDLE_VALUE;
@@ -88,11 +94,15 @@ HANDLE ExternalProgram::OpenOutputFile() {
     // Shared for reading and writing: a program left running after its time-out still holds it
     // while the archive is made. Shared for deletion: the next run must be able to remove it
     // while that program still runs, or the earlier run's output would stay in the working folder.
-    HANDLE file = CreateFileW((folder + name + extension).c_str(), GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inheritable, OPEN_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    outputFileCreated = file != INVALID_HANDLE_VALUE && GetLastError() != ERROR_ALREADY_EXISTS;
-    return file;
+    UniqueHandle file = Utils::OpenFile(folder + name + extension, GENERIC_WRITE,
+                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, &inheritable);
+    outputFileCreated = file && GetLastError() != ERROR_ALREADY_EXISTS;
+    if (file && !Utils::IsDiskFile(file.Get())) {
+        file.Reset();
+        outputFileCreated = false;
+    }
+    return file ? file.Release() : INVALID_HANDLE_VALUE;
 }
 
 bool ExternalProgram::Run(HANDLE outputFile) {
@@ -166,7 +176,9 @@ void ExternalProgram::Collect() {
         } else if (outputFileCreated) {
             // The file did not exist before: a program that never started leaves none behind.
             outputFile.Reset();
-            DeleteFileW((std::wstring(kProgramLogs) + L"\\" + outputLink.substr(outputLink.find_last_of(L'\\') + 1)).c_str());
+            DeleteFileW(Utils::SystemPath(std::wstring(kProgramLogs) + L"\\" +
+                                          outputLink.substr(outputLink.find_last_of(L'\\') + 1))
+                            .c_str());
         }
     }
     outputFile.Reset();

@@ -1,5 +1,6 @@
 #include "common/tests/support/TestSupport.h"
 
+#include "collector/platform/Directories.h"
 #include "common/Exceptions.h"
 #include "common/Handles.h"
 
@@ -39,12 +40,15 @@ ScratchFolder::ScratchFolder(const std::wstring& hint) {
 ScratchFolder::~ScratchFolder() { RemoveTree(path); }
 
 void RemoveTree(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
+    // Through the extended form: tests make files named like devices ("NUL", "COM1.txt"), which
+    // the ordinary form cannot delete.
+    const std::wstring target = Utils::ExtendedLengthPath(path);
+    DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return;
     if ((attributes & FILE_ATTRIBUTE_DIRECTORY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
         WIN32_FIND_DATAW data;
-        UniqueFindHandle find(FindFirstFileW((path + L"\\*").c_str(), &data));
+        UniqueFindHandle find(FindFirstFileW((target + L"\\*").c_str(), &data));
         if (find) {
             do {
                 std::wstring name = data.cFileName;
@@ -53,14 +57,14 @@ void RemoveTree(const std::wstring& path) {
             } while (FindNextFileW(find.Get(), &data));
         }
         find.Reset();
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        RemoveDirectoryW(path.c_str());
+        SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
+        RemoveDirectoryW(target.c_str());
     } else {
-        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_NORMAL);
         if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-            RemoveDirectoryW(path.c_str());
+            RemoveDirectoryW(target.c_str());
         else
-            DeleteFileW(path.c_str());
+            DeleteFileW(target.c_str());
     }
 }
 

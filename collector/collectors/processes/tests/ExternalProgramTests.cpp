@@ -3,6 +3,7 @@
 #include "collector/result/tests/ResultFixture.h"
 #include "common/Logging.h"
 #include "common/Text.h"
+#include "common/tests/support/Bounded.h"
 #include "common/tests/support/LogCapture.h"
 #include "common/tests/support/TestSupport.h"
 #include "tools/tests/StandIn.h"
@@ -208,6 +209,30 @@ TEST_F(ExternalProgramTest, OutputFileThatCannotBeOpenedStartsNothing) {
     ExternalProgram job(program, L"out:x", tooLong + L".txt", 60000);
     EXPECT_EQ("\"" + Narrow(program) + "\" out:x|-|-|externalprogram|false", Collected(job));
     EXPECT_EQ((std::vector<LogCapture::Entry>{{E, L"Could not open outputfile '" + tooLong + L".txt'"}}), Errors());
+}
+
+// Output sent to a device would be lost, and a file of such a name made through the extended
+// form would give the report a link that no browser or unpacker on Windows opens: every device
+// name is refused alike, and the program is not started.
+TEST_F(ExternalProgramTest, OutputFileNamedLikeADeviceIsRefusedAndStartsNothing) {
+    for (const std::wstring name : {L"NUL", L"COM1", L"aux.txt", L"CON", L"prn.txt", L"C:\\elsewhere\\nul.log"}) {
+        SCOPED_TRACE(Narrow(name));
+        log.entries.clear();
+        ExternalProgram job(program, L"out:x", name, 60000);
+        std::string element;
+        // Output sent to a serial port could wait for ever.
+        RunBounded([&] { element = Collected(job); }, 120000, "an external program with a device as its output");
+        EXPECT_EQ("\"" + Narrow(program) + "\" out:x|-|-|externalprogram|false", element);
+        EXPECT_EQ((std::vector<LogCapture::Entry>{{E, L"Could not open outputfile '" + name + L"'"}}), Errors());
+    }
+    WIN32_FIND_DATAW entry;
+    UniqueFindHandle made(FindFirstFileW((L"\\\\?\\" + (scratch / L"data\\ProgramLogs\\*")).c_str(), &entry));
+    while (made) {
+        const std::wstring found = entry.cFileName;
+        EXPECT_TRUE(found == L"." || found == L"..") << "made " << Narrow(found);
+        if (!FindNextFileW(made.Get(), &entry))
+            break;
+    }
 }
 
 TEST_F(ExternalProgramTest, ProgramWritingItsOwnReportIsLinkedWithoutRedirection) {
