@@ -2,6 +2,7 @@
 // each form, tests/Fixtures.cmake): what it writes, what it sends to each plug-in, each ERROR
 // text, the fallback, and the current folder afterwards.
 #include "collector/collectors/eventdatabase/EventDbExportPlugin.h"
+#include "collector/collectors/eventdatabase/FileSignature.h"
 #include "collector/collectors/eventdatabase/PluginLoader.h"
 #include "collector/collectors/eventdatabase/QuellonEventDatabase.h"
 #include "collector/collectors/eventdatabase/tests/PluginTestSupport.h"
@@ -263,6 +264,29 @@ TEST_F(EventDatabaseTest, AnAlreadyLoadedWorkerLibraryIsNotCheckedAgain) {
     outcome = Run(folder);
     EXPECT_EQ(kGuiExport, outcome.value);
     EXPECT_EQ(std::vector<std::wstring>{}, outcome.errors);
+}
+
+TEST_F(EventDatabaseTest, ARewrittenSignedWorkerLibraryIsNeitherLoadedNorRun) {
+    // A signed worker library whose trailer was moved into its header padding, where the signed
+    // section table now points at another's code (signing/make_fixtures.py): its signed content
+    // is unchanged, but it must not load, so none of its code runs.
+    const std::wstring folder = PluginFixture(L"plugins\\rewritten");
+    const std::wstring path = folder + L"\\Trovlib.dll";
+    int code = 0;
+    EXPECT_EQ(0, FileSignature::VerifyEmbedded(path.c_str(), &code));
+    EXPECT_EQ(FileSignature::Malformed, code);
+
+    DeleteFileW(callLog.c_str());
+    PluginLoader::WorkerLibrary worker;
+    EXPECT_FALSE(PluginLoader::LoadWorkerLibrary(worker, path.c_str()));
+    EXPECT_EQ(PluginLoader::SignatureRefused, GetLastError());
+    EXPECT_EQ(nullptr, GetModuleHandleW(path.c_str()));
+    EXPECT_FALSE(Testing::PathExists(callLog)) << Testing::ReadFileBytes(callLog);
+
+    const Outcome outcome = Run(folder);
+    EXPECT_EQ(FallbackCalls(folder), outcome.calls);
+    EXPECT_EQ(std::vector<std::wstring>{TrovlibError(folder)}, outcome.errors);
+    EXPECT_EQ(kFallbackExport, outcome.value);
 }
 
 TEST_F(EventDatabaseTest, AWorkerLibraryThatMovesTheCurrentFolderChangesNoPath) {
