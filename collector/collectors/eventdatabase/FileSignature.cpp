@@ -79,12 +79,8 @@ bool ReadExactly(int file, unsigned char* buffer, std::uint64_t count) {
     return true;
 }
 
-int OpenForReading(const wchar_t* path) {
-    int file = -1;
-    if (_wsopen_s(&file, path, _O_RDONLY | _O_BINARY, _SH_DENYNO, _S_IREAD) != 0)
-        return -1;
-    return file;
-}
+// _wsopen, not _wsopen_s: the runtime of Windows XP has no _wsopen_s.
+int OpenForReading(const wchar_t* path) { return _wsopen(path, _O_RDONLY | _O_BINARY, _SH_DENYNO, _S_IREAD); }
 
 } // namespace
 

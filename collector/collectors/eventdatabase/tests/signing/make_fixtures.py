@@ -196,6 +196,18 @@ def make_moving_worker_folder(out, keys, standins):
     write(os.path.join(target, "Trovev.dll"), read(os.path.join(standins, "Trovev.dll")))
 
 
+def make_dependent_folder(out, keys, standins):
+    """A plug-in folder whose three plug-ins import a library that lies beside them."""
+    target = os.path.join(out, "plugins", "with-dependency")
+    shutil.rmtree(target, ignore_errors=True)
+    os.makedirs(target)
+    P = keys["P"]
+    write(os.path.join(target, "Trovlib.dll"), sp.sign_current(read(os.path.join(standins, "TrovlibDependent.dll")), P))
+    write(os.path.join(target, "Trovview.dll"), sp.sign_current(read(os.path.join(standins, "TrovviewDependent.dll")), P))
+    write(os.path.join(target, "Trovev.dll"), read(os.path.join(standins, "TrovevDependent.dll")))
+    write(os.path.join(target, "TrovDep.dll"), read(os.path.join(standins, "TrovDep.dll")))
+
+
 def make_vectors(out, keys):
     folder = os.path.join(out, "vectors")
     os.makedirs(folder, exist_ok=True)
@@ -271,6 +283,7 @@ def main():
     make_vectors(args.out, keys)
     make_plugin_folders(args.out, keys, args.standins)
     make_moving_worker_folder(args.out, keys, args.standins)
+    make_dependent_folder(args.out, keys, args.standins)
 
 
 if __name__ == "__main__":
