@@ -125,7 +125,8 @@ sevenzip_ver=$(apt-cache showsrc 7zip | awk '/^Version:/ {print $2}' | grep 'rea
 [ -n "$sevenzip_ver" ] || sevenzip_ver=$(srcver 7zip)
 gtest_ver=$(dpkg-query -W -f='${Version}' googletest)
 mingw_ver=$(dpkg-query -W -f='${Version}' g++-mingw-w64-i686-posix)
-key=$( { cat "$here/setup.sh" "$top/cmake/toolchain-i686.cmake" "$top/cmake/toolchain-x86_64.cmake";
+key=$( { cat "$here/setup.sh" "$top/cmake/toolchain-i686.cmake" "$top/cmake/toolchain-x86_64.cmake" \
+             "$top/common/TickCount64.h" "$top/common/TickCount64.cpp";
          echo "$arch $tinyxml_ver $sevenzip_ver $gtest_ver $mingw_ver"; } | sha256sum | cut -c1-16)
 cache_root=${GATHRIX_DEPS_CACHE:-$HOME/.cache/gathrix-deps}
 cache=$cache_root/$key
@@ -150,12 +151,18 @@ build_deps() {
   cp "$stage/tinyxml-src"/{tinyxml.cpp,tinyxmlparser.cpp,tinyxmlerror.cpp,tinystr.cpp,tinyxml.h,tinystr.h} "$stage/tinyxml/"
   rm -rf "$stage/tinyxml-src"
 
-  # 7-Zip: 7z.dll and the headers the archive client compiles against.
+  # 7-Zip: 7z.dll and the headers the archive client compiles against. The threading runtime in
+  # it imports GetTickCount64, which Windows XP lacks: our own import slot goes in with it, as
+  # in the programs (common/TickCount64.h).
   fetch_source 7zip "$sevenzip_ver" "$stage/7zip-src"
+  $cross-g++-posix -std=c++17 -O2 -DUNICODE -D_UNICODE -DWIN32_LEAN_AND_MEAN -I"$top" \
+    -c "$top/common/TickCount64.cpp" -o "$stage/TickCount64.o"
   (cd "$stage/7zip-src/CPP/7zip/Bundles/Format7zF" &&
      make -s -j"$jobs" -f makefile.gcc IS_MINGW=1 DISABLE_RAR=1 \
        CROSS_COMPILE=$cross- CC=$cross-gcc-posix CXX=$cross-g++-posix \
+       LDFLAGS_STATIC_3="$stage/TickCount64.o" \
        RC=$cross-windres >"$stage/7zip-build.log" 2>&1) || { tail -30 "$stage/7zip-build.log"; exit 1; }
+  rm -f "$stage/TickCount64.o"
   local dll
   dll=$(find "$stage/7zip-src/CPP/7zip/Bundles/Format7zF" -name 7z.dll | head -n1)
   [ -n "$dll" ] || { log "7z.dll was not built"; exit 1; }

@@ -3,6 +3,7 @@
 // library and runs the dialog.
 #include "common/Exceptions.h"
 #include "common/Handles.h"
+#include "common/LibrarySearch.h"
 #include "common/OperatingSystem.h"
 #include "common/Registry.h"
 #include "wizard/CollectorInvocation.h"
@@ -103,6 +104,7 @@ HMODULE LoadResourceLibrary(const std::wstring& path) {
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    Gathrix::Utils::RestrictLibrarySearch();
     wchar_t current[MAX_PATH + 1] = {};
     DWORD currentLength = GetCurrentDirectoryW(MAX_PATH, current);
     std::wstring windows = SpecialFolder(CSIDL_WINDOWS);

@@ -1,6 +1,7 @@
 #include "collector/platform/DynamicLibrary.h"
 
 #include "common/Exceptions.h"
+#include "common/LibrarySearch.h"
 #include "common/OperatingSystem.h"
 
 #include <utility>
@@ -42,6 +43,12 @@ FARPROC DynamicLibrary::GetProcAddress(std::string name) {
         throw WinApiException(L"GetProcAddress(\"" + wideName + L"\")", error);
     }
     return address;
+}
+
+HMODULE LoadLibraryFromItsFolder(const std::wstring& path) {
+    if (Utils::HasLibrarySearchFlags())
+        return LoadLibraryExW(path.c_str(), nullptr, LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS);
+    return LoadLibraryExW(path.c_str(), nullptr, 0);
 }
 
 std::wstring SystemLibraryPath(const std::wstring& fileName) {

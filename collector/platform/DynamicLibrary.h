@@ -32,6 +32,12 @@ private:
     std::wstring path;
 };
 
+// Loads a library given by full path whose own imports lie beside it (a plug-in): where the
+// library search of the process is limited to the system folder (common/LibrarySearch.h), the
+// current folder and PATH are no longer searched, so its imports are looked for in its folder and
+// then in the default folders; where Windows has no such search, the plain search as before.
+HMODULE LoadLibraryFromItsFolder(const std::wstring& path);
+
 // Full paths of a library in the system folder and in the folder of the running program.
 std::wstring SystemLibraryPath(const std::wstring& fileName);
 std::wstring ProgramLibraryPath(const std::wstring& fileName);

@@ -2,4 +2,9 @@
 // as a plain-text report; a mode file runs it as an external program.
 #include "ProviderReport.h"
 
-int wmain(int, wchar_t**) { return Gathrix::Listers::ListProviders(); }
+#include "common/LibrarySearch.h"
+
+int wmain(int, wchar_t**) {
+    Gathrix::Utils::RestrictLibrarySearch();
+    return Gathrix::Listers::ListProviders();
+}

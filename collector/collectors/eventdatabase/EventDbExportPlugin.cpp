@@ -1,6 +1,7 @@
 #include "collector/collectors/eventdatabase/EventDbExportPlugin.h"
 
 #include "collector/collectors/eventdatabase/CurrentFolder.h"
+#include "collector/platform/DynamicLibrary.h"
 
 #include <cwchar>
 #include <string>
@@ -22,9 +23,10 @@ int EventDbExportPlugin::Load(EventDbExportPlugin& plugin, const wchar_t* path) 
         return 0;
 
     System::CurrentFolderScope folder;
-    // The DLL finds its own dependencies in its folder.
+    // The DLL finds its own dependencies in its folder (current, where the library search still
+    // takes the current folder).
     folder.ChangeTo(full.substr(0, full.find_last_of(L'\\') + 1));
-    UniqueLibrary module(LoadLibraryW(full.c_str()));
+    UniqueLibrary module(System::LoadLibraryFromItsFolder(full));
     if (!module)
         return 0;
     auto entry = reinterpret_cast<GxExecQXPluginCmdW>(

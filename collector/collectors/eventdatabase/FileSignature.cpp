@@ -79,12 +79,8 @@ bool ReadExactly(int file, unsigned char* buffer, std::uint64_t count) {
     return true;
 }
 
-int OpenForReading(const wchar_t* path) {
-    int file = -1;
-    if (_wsopen_s(&file, path, _O_RDONLY | _O_BINARY, _SH_DENYNO, _S_IREAD) != 0)
-        return -1;
-    return file;
-}
+// _wsopen, not _wsopen_s: the runtime of Windows XP has no _wsopen_s.
+int OpenForReading(const wchar_t* path) { return _wsopen(path, _O_RDONLY | _O_BINARY, _SH_DENYNO, _S_IREAD); }
 
 } // namespace
 
@@ -126,6 +122,62 @@ int GetPeExclusions(int file, std::uint64_t fileLength, RangeList& ranges) {
     if (tableOffset != 0 && tableSize != 0) {
         ranges.push_back({tableOffset, tableOffset + tableSize - 1});
         return 2;
+    }
+    return 1;
+}
+
+int GetImageEnd(int file, std::uint64_t fileLength, std::uint64_t& imageEnd, int& code) {
+    imageEnd = 0;
+    unsigned char head[64];
+    if (!SeekTo(file, 0) || !ReadExactly(file, head, sizeof head)) {
+        code = CannotReadHeader;
+        return 0;
+    }
+    if (head[0] != 'M' || head[1] != 'Z')
+        return 1;
+    // The signature, the file header and the optional header up to SizeOfHeaders, which lie at
+    // the same offsets in both optional-header forms.
+    const std::uint64_t peHeader = LittleEndian32(head + 0x3C);
+    unsigned char header[24 + 64];
+    if (peHeader + sizeof header > fileLength || !SeekTo(file, peHeader) || !ReadExactly(file, header, sizeof header)) {
+        code = CannotReadHeader;
+        return 0;
+    }
+    if (std::memcmp(header, "PE\0\0", 4) != 0) {
+        code = Malformed;
+        return 0;
+    }
+    const std::uint32_t sectionCount = header[6] | (header[7] << 8);
+    const std::uint32_t optionalHeaderSize = header[20] | (header[21] << 8);
+    const std::uint32_t fileAlignment = LittleEndian32(header + 24 + 36);
+    const std::uint64_t headersSize = LittleEndian32(header + 24 + 60);
+    if (fileAlignment == 0 || (fileAlignment & (fileAlignment - 1)) != 0) {
+        code = Malformed;
+        return 0;
+    }
+    // The loader reads raw data in whole units of the file alignment (of 512 bytes at least): the
+    // bytes up to the next boundary are mapped as well.
+    const std::uint64_t unit = fileAlignment < 0x200 ? 0x200 : fileAlignment;
+    const std::uint64_t tableOffset = peHeader + 24 + optionalHeaderSize;
+    const std::uint64_t tableEnd = tableOffset + std::uint64_t(sectionCount) * 40;
+    if (tableEnd > fileLength) {
+        code = CannotReadHeader;
+        return 0;
+    }
+    std::vector<unsigned char> table(sectionCount * 40u + 1);
+    if (!SeekTo(file, tableOffset) || !ReadExactly(file, table.data(), sectionCount * 40u)) {
+        code = CannotReadHeader;
+        return 0;
+    }
+    imageEnd = headersSize > tableEnd ? headersSize : tableEnd;
+    for (std::uint32_t i = 0; i < sectionCount; ++i) {
+        const unsigned char* section = table.data() + i * 40u;
+        const std::uint64_t rawSize = LittleEndian32(section + 16);
+        if (rawSize == 0)
+            continue;
+        const std::uint64_t end = LittleEndian32(section + 20) + (rawSize + unit - 1) / unit * unit;
+        if (end > imageEnd)
+            imageEnd = end;
     }
     return 1;
 }
@@ -390,16 +442,33 @@ int VerifyEmbedded(const wchar_t* path, int* code) {
         result = CannotReadHeader;
         return 0;
     }
+    std::uint64_t imageEnd = 0;
+    if (!GetImageEnd(file.descriptor, fileLength, imageEnd, result))
+        return 0;
     SignatureTrailer trailer;
     std::uint32_t trailerSize = 0;
     std::uint32_t tailLength = 0;
     if (!ReadTrailer(trailer, file.descriptor, fileLength, trailerSize, tailLength, result))
         return 0;
-    // A signing tool appends its certificate table to the finished file, so behind our end
-    // marker. The directory entry that names the table is itself left out of the signed content:
-    // a table placed anywhere before would let bytes be inserted there (shifting every section
-    // the loader maps) while the signed content stays the same.
-    if (peRanges == 2 && ranges.back().first < fileLength - tailLength + sizeof kEndMarker) {
+    // The trailer range's place and length are not signed: it must start behind everything the
+    // loader maps, and it and what follows it must reach the end of the file, so that no byte the
+    // loader maps is left out of the signed content. A signing tool may append its certificate
+    // table behind our end marker (after at most 7 bytes that align it to 8); the directory entry
+    // naming the table is itself unsigned, so a table anywhere else is refused as well.
+    const std::uint64_t trailerFirst = fileLength - trailer.leadInLength - trailerSize;
+    const std::uint64_t markerEnd = fileLength - tailLength + sizeof kEndMarker;
+    if (trailerFirst < imageEnd || trailerFirst + trailer.excludedLength != markerEnd) {
+        result = Malformed;
+        return 0;
+    }
+    if (peRanges == 2) {
+        const ExcludedRange table = ranges.back();
+        if (table.first < markerEnd || table.first - markerEnd > 7 || table.last != fileLength - 1) {
+            result = Malformed;
+            return 0;
+        }
+        ranges.pop_back();
+    } else if (markerEnd != fileLength) {
         result = Malformed;
         return 0;
     }
@@ -434,16 +503,8 @@ int VerifyEmbedded(const wchar_t* path, int* code) {
                               result))
         return 0;
 
-    // The trailer's range goes before the first range after the head that begins beyond it.
-    ExcludedRange trailerRange;
-    trailerRange.first = fileLength - trailer.leadInLength - trailerSize;
-    trailerRange.last = trailerRange.first + trailer.excludedLength - 1;
-    auto at = ranges.begin();
-    if (at != ranges.end())
-        ++at;
-    while (at != ranges.end() && at->first <= trailerRange.last)
-        ++at;
-    ranges.insert(at, trailerRange);
+    // One range from the trailer's first byte to the end of the file: trailer, padding and table.
+    ranges.push_back({trailerFirst, fileLength - 1});
     if (!ValidateRanges(ranges, fileLength)) {
         result = Malformed;
         return 0;

@@ -7,8 +7,15 @@
 // file and every buffer are released on every path.
 //
 // Every offset, length and range the file states is checked against the file before anything is
-// read with it; a file whose trailer or ranges do not fit is refused with code 8, and so is a
-// certificate table that does not lie behind the trailer's end marker, where signing tools put it.
+// read with it; a file whose trailer or ranges do not fit is refused with code 8.
+//
+// The trailer's place and excluded length are unsigned bytes, so they are held to where signing
+// tools put them: the trailer starts at or after the end of everything the loader maps (headers
+// and each section's raw data, from the signed section table), and everything from its first
+// byte to the end of the file is left out of the signed content: the trailer up to its end marker,
+// then nothing, or at most 7 padding bytes and the certificate table that a signing tool appends.
+// Any other layout is refused with code 8: otherwise a trailer placed elsewhere, excluding itself,
+// could hold section data the signer never saw while the signed content stays the same.
 
 #include <cstdint>
 #include <cstdio>
@@ -83,6 +90,11 @@ bool IsAcceptedSignature(const wchar_t* path);
 // Internal steps, exposed for the tests. They work on a file opened in binary mode by the
 // runtime's low-level calls (`file` is its descriptor).
 int GetPeExclusions(int file, std::uint64_t fileLength, RangeList& ranges);
+// The end of what the loader maps from an "MZ" file: the headers (SizeOfHeaders, and the section
+// table) and every section's raw data rounded up to the file alignment; 0 for a file that does not
+// begin with "MZ". Non-zero on success; else 0 with code 5 (a header that cannot be read) or 8 (no
+// PE image, or a file alignment the loader refuses).
+int GetImageEnd(int file, std::uint64_t fileLength, std::uint64_t& imageEnd, int& code);
 int ReadTrailer(SignatureTrailer& trailer, int file, std::uint64_t fileLength, std::uint32_t& trailerSize,
                 std::uint32_t& tailLength, int& code);
 int VerifySignatureBlock(const SignatureTrailer& trailer, const TrailerRecord& record, const unsigned char* modulus,

@@ -2,6 +2,7 @@
 
 #include "collector/collectors/eventdatabase/CurrentFolder.h"
 #include "collector/collectors/eventdatabase/FileSignature.h"
+#include "collector/platform/DynamicLibrary.h"
 
 #include <cstdlib>
 #include <string>
@@ -24,9 +25,13 @@ Function Lookup(HMODULE module, const char* name) {
 DWORD TestWorkerPath(const wchar_t* path) {
     if (path == nullptr)
         return NoPathGiven;
-    wchar_t drive[3];
-    if (std::wcslen(path) >= MAX_PATH || _wsplitpath_s(path, drive, 3, nullptr, 0, nullptr, 0, nullptr, 0) != 0)
+    // _wsplitpath, not _wsplitpath_s (which the runtime of Windows XP lacks): with a drive buffer
+    // of 3 characters, the only part asked for, the secure form fails on no path shorter than
+    // MAX_PATH either.
+    wchar_t drive[_MAX_DRIVE];
+    if (std::wcslen(path) >= MAX_PATH)
         return PathNotSplit;
+    _wsplitpath(path, drive, nullptr, nullptr, nullptr);
     // "C:\..." or "\\server\...": "C:name" and "\name" depend on the current drive's folder.
     const bool unc = path[0] == L'\\' && path[1] == L'\\';
     const bool drivePath = drive[0] != L'\0' && path[2] == L'\\';
@@ -49,7 +54,7 @@ bool LoadWorkerLibrary(WorkerLibrary& worker, const wchar_t* path) {
         if (error == 0 && GetModuleHandleW(path) == nullptr && !FileSignature::IsAcceptedSignature(path))
             error = SignatureRefused;
         if (error == 0)
-            worker.module.Reset(LoadLibraryExW(path, nullptr, 0));
+            worker.module.Reset(System::LoadLibraryFromItsFolder(path));
         else
             SetLastError(error);
         if (!worker.module) {
@@ -95,9 +100,10 @@ std::unique_ptr<GuiPluginHandle> OpenGuiPlugin(const wchar_t* path) {
     auto handle = std::make_unique<GuiPluginHandle>();
     {
         System::CurrentFolderScope folder;
-        // The DLL resolves its own dependencies from its folder.
+        // The DLL resolves its own dependencies from its folder (current, where the library
+        // search still takes the current folder).
         folder.ChangeTo(full.substr(0, full.find_last_of(L'\\') + 1));
-        handle->module.Reset(LoadLibraryW(full.c_str()));
+        handle->module.Reset(System::LoadLibraryFromItsFolder(full));
     }
     if (!handle->module)
         return nullptr;

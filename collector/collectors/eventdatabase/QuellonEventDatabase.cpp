@@ -9,7 +9,11 @@
 #include "common/Logging.h"
 #include "common/Text.h"
 
+#include <windows.h>
+
 #include <cstdio>
+#include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -24,7 +28,9 @@ namespace {
 const wchar_t kExportFolder[] = L".\\data\\QuellonEventDB";
 
 // Appends the worker library's folder to the process's PATH, so that the plug-ins find the
-// libraries they load by name. It stays for the rest of the process (and its child processes).
+// libraries they load by name where the library search still takes PATH (common/LibrarySearch.h;
+// elsewhere the loaders look beside each plug-in). It stays for the rest of the process (and its
+// child processes).
 void ExtendPath(const std::wstring& folder) {
     std::vector<wchar_t> value(32768, L'\0');
     const DWORD length = GetEnvironmentVariableW(L"PATH", value.data(), static_cast<DWORD>(value.size()));
@@ -38,8 +44,51 @@ void ExtendPath(const std::wstring& folder) {
 struct FileCloser {
     void operator()(FILE* file) const { std::fclose(file); }
 };
+using UniqueFile = std::unique_ptr<FILE, FileCloser>;
+
+// The runtime's _wfopen_s, looked up: it came with Vista's runtime, and an import of it would keep
+// the collector from starting on Windows XP.
+using OpenFunction = int(__cdecl*)(FILE**, const wchar_t*, const wchar_t*);
+OpenFunction RuntimeOpen() {
+    HMODULE runtime = GetModuleHandleW(L"msvcrt.dll");
+    return runtime ? reinterpret_cast<OpenFunction>(reinterpret_cast<void*>(GetProcAddress(runtime, "_wfopen_s")))
+                   : nullptr;
+}
 
 } // namespace
+
+bool QuellonEventDatabase::ReadExportFile(const std::wstring& path, std::wstring& text, bool runtimeTextMode) {
+    text.clear();
+    const OpenFunction open = runtimeTextMode ? RuntimeOpen() : nullptr;
+    FILE* opened = nullptr;
+    if (open != nullptr) {
+        // The runtime's UTF-16LE text mode: CR LF reads as one line feed.
+        if (open(&opened, path.c_str(), L"r, ccs=UTF-16LE") != 0 || opened == nullptr)
+            return false;
+        UniqueFile file(opened);
+        for (wint_t c = fgetwc(file.get()); c != WEOF; c = fgetwc(file.get()))
+            text.push_back(static_cast<wchar_t>(c));
+        return true;
+    }
+    opened = _wfopen(path.c_str(), L"rb");
+    if (opened == nullptr)
+        return false;
+    UniqueFile file(opened);
+    std::string bytes;
+    char chunk[4096];
+    for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0;)
+        bytes.append(chunk, got);
+    size_t at = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE' ? 2 : 0;
+    for (; at + 1 < bytes.size(); at += 2) {
+        const wchar_t unit = static_cast<wchar_t>(static_cast<unsigned char>(bytes[at]) |
+                                                  (static_cast<unsigned char>(bytes[at + 1]) << 8));
+        if (unit == L'\n' && !text.empty() && text.back() == L'\r')
+            text.back() = L'\n';
+        else
+            text.push_back(unit);
+    }
+    return true;
+}
 
 QuellonEventDatabase::QuellonEventDatabase(std::wstring pluginFolder, std::wstring exportedText)
     : pluginFolder(std::move(pluginFolder)), exportedText(std::move(exportedText)) {}
@@ -108,17 +157,11 @@ void QuellonEventDatabase::Collect() {
     if (!ok)
         return;
 
-    // The runtime's UTF-16LE text mode: CR LF reads as one line feed.
-    FILE* opened = nullptr;
-    if (_wfopen_s(&opened, exportFilePath.c_str(), L"r, ccs=UTF-16LE") != 0 || opened == nullptr) {
+    std::wstring text;
+    if (!ReadExportFile(exportFilePath, text)) {
         Logging::Logger::Error(L"Cannot open exported Quellon event database file '" + exportFilePath + L"'.");
         return;
     }
-    std::unique_ptr<FILE, FileCloser> file(opened);
-    std::wstring text;
-    for (wint_t c = fgetwc(file.get()); c != WEOF; c = fgetwc(file.get()))
-        text.push_back(static_cast<wchar_t>(c));
-    file.reset();
     exportedText = text;
     OpenTreeElement(GetShowNumOfChildren(), GetType(), exportedText);
     writer->CloseNode();

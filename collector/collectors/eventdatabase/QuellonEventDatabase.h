@@ -34,6 +34,12 @@ public:
     // ".\data\QuellonEventDB\" + the plug-in path made a valid file name + ".log".
     static std::wstring ExportFilePath(const std::wstring& pluginPath);
 
+    // The export file's text, UTF-16LE, with CR LF read as one line feed; false when it cannot be
+    // opened. Read in the runtime's UTF-16LE text mode where the runtime has it; without it (the
+    // runtime of Windows XP, or `runtimeTextMode` false) read by hand the same way: a leading
+    // byte-order mark is skipped and an odd last byte dropped.
+    static bool ReadExportFile(const std::wstring& path, std::wstring& text, bool runtimeTextMode = true);
+
     const std::wstring& GetPluginFolder() const { return pluginFolder; }
 
 private:

@@ -2,11 +2,13 @@
 // each form, tests/Fixtures.cmake): what it writes, what it sends to each plug-in, each ERROR
 // text, the fallback, and the current folder afterwards.
 #include "collector/collectors/eventdatabase/EventDbExportPlugin.h"
+#include "collector/collectors/eventdatabase/FileSignature.h"
 #include "collector/collectors/eventdatabase/PluginLoader.h"
 #include "collector/collectors/eventdatabase/QuellonEventDatabase.h"
 #include "collector/collectors/eventdatabase/tests/PluginTestSupport.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Exceptions.h"
+#include "common/LibrarySearch.h"
 #include "common/Text.h"
 #include "common/tests/support/LogCapture.h"
 #include "common/tests/support/TestSupport.h"
@@ -263,6 +265,79 @@ TEST_F(EventDatabaseTest, AnAlreadyLoadedWorkerLibraryIsNotCheckedAgain) {
     outcome = Run(folder);
     EXPECT_EQ(kGuiExport, outcome.value);
     EXPECT_EQ(std::vector<std::wstring>{}, outcome.errors);
+}
+
+TEST_F(EventDatabaseTest, ARewrittenSignedWorkerLibraryIsNeitherLoadedNorRun) {
+    // A signed worker library whose trailer was moved into its header padding, where the signed
+    // section table now points at another's code (signing/make_fixtures.py): its signed content
+    // is unchanged, but it must not load, so none of its code runs.
+    const std::wstring folder = PluginFixture(L"plugins\\rewritten");
+    const std::wstring path = folder + L"\\Trovlib.dll";
+    int code = 0;
+    EXPECT_EQ(0, FileSignature::VerifyEmbedded(path.c_str(), &code));
+    EXPECT_EQ(FileSignature::Malformed, code);
+
+    DeleteFileW(callLog.c_str());
+    PluginLoader::WorkerLibrary worker;
+    EXPECT_FALSE(PluginLoader::LoadWorkerLibrary(worker, path.c_str()));
+    EXPECT_EQ(PluginLoader::SignatureRefused, GetLastError());
+    EXPECT_EQ(nullptr, GetModuleHandleW(path.c_str()));
+    EXPECT_FALSE(Testing::PathExists(callLog)) << Testing::ReadFileBytes(callLog);
+
+    const Outcome outcome = Run(folder);
+    EXPECT_EQ(FallbackCalls(folder), outcome.calls);
+    EXPECT_EQ(std::vector<std::wstring>{TrovlibError(folder)}, outcome.errors);
+    EXPECT_EQ(kFallbackExport, outcome.value);
+}
+
+TEST_F(EventDatabaseTest, PluginsFindTheLibrariesBesideThemOnceTheSearchIsLimitedToTheSystemFolder) {
+    // The search of the process is limited as each program's start limits it: a library in the
+    // current folder no longer loads by bare name.
+    ASSERT_TRUE(CopyFileW(PluginFixture(L"standins\\Empty.dll").c_str(), (work / L"Planted.dll").c_str(), FALSE));
+    HMODULE planted = LoadLibraryW(L"Planted.dll");
+    ASSERT_NE(nullptr, planted) << "a library in the current folder loads by bare name before";
+    FreeLibrary(planted);
+    ASSERT_TRUE(Utils::RestrictLibrarySearch());
+    EXPECT_EQ(nullptr, LoadLibraryW(L"Planted.dll"));
+
+    // Each plug-in imports TrovDep.dll, which lies beside it: the current folder and PATH that
+    // found it before are searched no more.
+    const std::wstring folder = PluginFixture(L"plugins\\with-dependency");
+    const Outcome outcome = Run(folder);
+    EXPECT_EQ(kGuiExport, outcome.value);
+    EXPECT_EQ(GuiCalls(folder), outcome.calls);
+    EXPECT_EQ(std::vector<std::wstring>{}, outcome.errors);
+    EventDbExportPlugin fallback;
+    EXPECT_EQ(1, EventDbExportPlugin::Load(fallback, (folder + L"\\Trovev.dll").c_str()));
+}
+
+TEST_F(EventDatabaseTest, TheExportFileReadsTheSameWithAndWithoutTheRuntimesTextMode) {
+    // Without the runtime's UTF-16LE text mode (Windows XP's runtime has none) the file is read
+    // by hand: it must give what the runtime gives.
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::wstring text;
+    } cases[] = {
+        {"CR LF lines", std::string("A\0\r\0\n\0B\0\r\0\n\0", 12), L"A\nB\n"},
+        {"a lone CR, a lone LF, CR CR LF", std::string("a\0\r\0b\0\n\0c\0\r\0\r\0\n\0", 16), L"a\rb\nc\r\n"},
+        {"a byte-order mark", std::string("\xFF\xFEx\0", 4), L"x"},
+        {"beyond Latin-1", std::string("\xE4\0\xAC\x20", 4), L"\u00e4\u20ac"},
+        {"nothing", std::string(), L""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::wstring path = work / L"export.log";
+        Testing::WriteFileBytes(path, c.bytes);
+        std::wstring runtime, byHand;
+        EXPECT_TRUE(QuellonEventDatabase::ReadExportFile(path, runtime, true));
+        EXPECT_TRUE(QuellonEventDatabase::ReadExportFile(path, byHand, false));
+        EXPECT_EQ(c.text, runtime);
+        EXPECT_EQ(c.text, byHand);
+    }
+    std::wstring text = L"left";
+    EXPECT_FALSE(QuellonEventDatabase::ReadExportFile(work / L"missing.log", text, false));
+    EXPECT_FALSE(QuellonEventDatabase::ReadExportFile(work / L"missing.log", text, true));
 }
 
 TEST_F(EventDatabaseTest, AWorkerLibraryThatMovesTheCurrentFolderChangesNoPath) {

@@ -34,6 +34,26 @@ if(NOT TARGET plugin_standin_TrovlibMovesFolder)
 endif()
 list(APPEND plugin_standins plugin_standin_TrovlibMovesFolder)
 
+# The three plug-ins importing a library of their own that lies beside them (TrovDep.dll).
+if(NOT TARGET plugin_standin_TrovDep)
+  add_library(plugin_standin_TrovDep SHARED ${CMAKE_CURRENT_LIST_DIR}/standins/TrovDep.c)
+  set_target_properties(plugin_standin_TrovDep PROPERTIES PREFIX "" OUTPUT_NAME TrovDep
+                        RUNTIME_OUTPUT_DIRECTORY ${plugin_standin_dir})
+  foreach(standin Trovlib Trovview Trovev)
+    set(standin_target plugin_standin_${standin}Dependent)
+    add_library(${standin_target} SHARED ${CMAKE_CURRENT_LIST_DIR}/standins/${standin}.c
+                ${CMAKE_CURRENT_LIST_DIR}/standins/${standin}.def)
+    target_include_directories(${standin_target} PRIVATE ${CMAKE_SOURCE_DIR})
+    target_compile_definitions(${standin_target} PRIVATE STANDIN_IMPORTS_DEPENDENCY)
+    target_link_libraries(${standin_target} PRIVATE plugin_standin_TrovDep)
+    target_link_options(${standin_target} PRIVATE -Wl,--kill-at -Wl,--enable-stdcall-fixup)
+    set_target_properties(${standin_target} PROPERTIES PREFIX "" OUTPUT_NAME ${standin}Dependent
+                          RUNTIME_OUTPUT_DIRECTORY ${plugin_standin_dir})
+  endforeach()
+endif()
+list(APPEND plugin_standins plugin_standin_TrovDep plugin_standin_TrovlibDependent plugin_standin_TrovviewDependent
+     plugin_standin_TrovevDependent)
+
 if(GATHRIX_TEST_BUILD_64)
   set(plugin_other_cc i686-w64-mingw32-gcc-posix)
 else()

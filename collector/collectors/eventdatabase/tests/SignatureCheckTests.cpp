@@ -75,8 +75,8 @@ TEST(SignatureCheck, SignedFilesGiveTheirResultAndCode) {
         {L"legacy-t.dll", 0, 7, 0, 2, true},
         {L"legacy-p-key.dll", 0, 7, 5, 0, false},     // legacy signatures use key 'D' only
         {L"flipped.dll", 0, 9, 5, 0, false},
-        {L"appended.dll", 0, 9, 5, 0, false},         // bytes behind the end marker are signed
-        {L"cert-unaligned.dll", 0, 9, 5, 0, false},   // osslsigncode's padding is signed content
+        {L"cert-unaligned.dll", 1, 3, 5, 0, true},    // osslsigncode's padding before its table
+        {L"appended.dll", 0, 8, 5, 0, false},         // behind the end marker only a certificate table
         {L"foreign.dll", 0, 8, 5, 0, false},
         {L"foreign-d.dll", 0, 8, 5, 0, false},
         {L"t256.dll", 0, 8, 5, 0, false},             // 256 hexadecimal characters are 128 bytes
@@ -178,8 +178,7 @@ std::vector<bool> ExcludedBytes(const std::wstring& path, size_t length) {
     std::uint32_t trailerSize = 0, tailLength = 0;
     int code = 0;
     if (GetPeExclusions(file, length, ranges) != 0 && ReadTrailer(trailer, file, length, trailerSize, tailLength, code)) {
-        const std::uint64_t first = length - trailer.leadInLength - trailerSize;
-        ranges.push_back({first, first + trailer.excludedLength - 1});
+        ranges.push_back({length - trailer.leadInLength - trailerSize, length - 1});
         for (const ExcludedRange& range : ranges)
             for (std::uint64_t i = range.first; i <= range.last && i < length; ++i)
                 excluded[i] = true;
@@ -264,28 +263,103 @@ TEST(SignatureCheck, ACertificateTableCountsOnlyBehindTheTrailer) {
         EXPECT_EQ(c.embedded == 1, IsAcceptedSignature(c.path.c_str()));
     }
 
-    // The boundary: eight bytes appended to a signed file and named as its table, starting right
-    // behind the end marker or one byte earlier, on the marker.
+    // The boundaries: eight bytes appended to a signed file after some padding and named as its
+    // table, starting right behind the end marker or one byte earlier, on the marker; up to 7
+    // bytes of padding, as signing tools align the table; the table reaching the end of the file.
     const Layout signedFile(PluginFixture(L"signature\\p.dll"));
     const std::uint32_t length = static_cast<std::uint32_t>(signedFile.bytes.size());
     ASSERT_EQ(length - 16, signedFile.End());
     ScratchFolder folder(L"signature-table-place");
     const std::wstring path = folder / L"table.dll";
     const struct {
-        std::uint32_t offset, size;
+        const char* what;
+        std::uint32_t padding;
+        int offsetShift;          // added to the table's true offset
+        std::uint32_t sizeShift;  // added to the table's true size
+        const char* behind;       // bytes behind the table
         int embedded, code;
-    } boundaries[] = {{length, 8, 1, 3}, {length - 1, 9, 0, 8}};
+    } boundaries[] = {
+        {"right behind the marker", 0, 0, 0, "", 1, 3},
+        {"on the marker's last byte", 0, -1, 1, "", 0, 8},
+        {"after 7 bytes of padding", 7, 0, 0, "", 1, 3},
+        {"after 8 bytes of padding", 8, 0, 0, "", 0, 8},
+        {"a table one byte short of the end", 0, 0, 0, "x", 0, 8},
+    };
     for (const auto& b : boundaries) {
-        SCOPED_TRACE(b.offset);
+        SCOPED_TRACE(b.what);
         Layout withTable = signedFile;
-        withTable.bytes += "TABLE\x01\x02\x03";
-        Store32(withTable.bytes, withTable.directoryEntry, b.offset);
-        Store32(withTable.bytes, withTable.directoryEntry + 4, b.size);
+        withTable.bytes += std::string(b.padding, '\0') + "TABLE\x01\x02\x03" + b.behind;
+        Store32(withTable.bytes, withTable.directoryEntry, length + b.padding + b.offsetShift);
+        Store32(withTable.bytes, withTable.directoryEntry + 4, 8 + b.sizeShift);
         WriteFileBytes(path, withTable.bytes);
         int code = 0;
         EXPECT_EQ(b.embedded, VerifyEmbedded(path.c_str(), &code));
         EXPECT_EQ(b.code, code);
     }
+}
+
+// Files signed as they stand (so the signed length and digests hold) whose trailer does not lie
+// behind everything the loader maps: bytes the loader maps could change without touching the
+// signed content. The rewritten worker library is a signed one whose trailer was moved into the
+// header padding, excluding exactly itself, holding an attacker's sections where the signed
+// section table points.
+TEST(SignatureCheck, ATrailerMustLieBehindAllThatTheLoaderMaps) {
+    struct Case {
+        const char* what;
+        std::wstring path;
+    } cases[] = {
+        {"trailer in the header padding", PluginFixture(L"plugins\\rewritten\\Trovlib.dll")},
+        {"last section's raw data over the trailer", PluginFixture(L"signature\\section-over-trailer.dll")},
+        {"headers over the trailer", PluginFixture(L"signature\\headers-over-trailer.dll")},
+        {"a section behind the trailer", PluginFixture(L"signature\\section-behind-trailer.dll")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(Testing::PathExists(c.path));
+        int code = 0;
+        EXPECT_EQ(0, VerifyEmbedded(c.path.c_str(), &code));
+        EXPECT_EQ(8, code);
+        EXPECT_FALSE(IsAcceptedSignature(c.path.c_str()));
+    }
+
+    // The image end itself: headers and the section table of a PE file, nothing for other files.
+    struct End {
+        const wchar_t* file;
+        int result, code;
+        bool beforeTrailer;
+    } ends[] = {
+        {L"p.dll", 1, 0, true},
+        {L"other-bitness.dll", 1, 0, true},
+        {L"section-over-trailer.dll", 1, 0, false},
+        {L"text-signed.txt", 1, 0, true},
+        {L"short.bin", 0, 5, false},
+    };
+    for (const End& e : ends) {
+        SCOPED_TRACE(Utils::ToUtf8(e.file));
+        const std::wstring path = PluginFixture(L"signature\\" + std::wstring(e.file));
+        const std::string bytes = ReadFileBytes(path);
+        const size_t begin = bytes.rfind("QXCS4F3A4200C37O");
+        int file = -1;
+        ASSERT_EQ(0, _wsopen_s(&file, path.c_str(), _O_RDONLY | _O_BINARY, _SH_DENYNO, _S_IREAD));
+        std::uint64_t imageEnd = 1;
+        int code = 0;
+        EXPECT_EQ(e.result, GetImageEnd(file, bytes.size(), imageEnd, code));
+        _close(file);
+        EXPECT_EQ(e.code, code);
+        if (e.result == 1) {
+            EXPECT_EQ(e.beforeTrailer, imageEnd <= begin);
+            EXPECT_EQ(bytes.compare(0, 2, "MZ") == 0, imageEnd > 0x200);
+        }
+    }
+
+    // A PE file without its "PE" signature maps nothing the check could bound.
+    Layout noSignature(PluginFixture(L"signature\\p.dll"));
+    noSignature.bytes[Load32(noSignature.bytes, 0x3C)] = 'X';
+    ScratchFolder folder(L"signature-image-end");
+    WriteFileBytes(folder / L"no-pe.dll", noSignature.bytes);
+    int code = 0;
+    EXPECT_EQ(0, VerifyEmbedded((folder / L"no-pe.dll").c_str(), &code));
+    EXPECT_EQ(8, code);
 }
 
 } // namespace

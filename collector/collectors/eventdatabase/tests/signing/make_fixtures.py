@@ -135,6 +135,56 @@ def make_inserted_table_case(out, keys, view):
     write(os.path.join(out, "signature", "inserted.dll"), bytes(data))
 
 
+def optional_header(data):
+    return struct.unpack_from("<I", data, 0x3C)[0] + 24
+
+
+def make_layout_cases(out, keys, view):
+    """Signed files whose signed bytes do not cover all that the loader maps: each is signed as it
+    stands, so only the trailer's place tells them from a sound file."""
+    P = keys["P"]
+    folder = os.path.join(out, "signature")
+    table, _ = sp.sections(view)
+    entry, pointer, size = max((t for t in table if t[2]), key=lambda t: t[1])
+    trailer = sp.trailer_length()
+
+    # The last section's raw data runs on past the end of the file, over the trailer.
+    over = bytearray(view)
+    struct.pack_into("<I", over, entry + 16, (len(view) - pointer + 0x200) // 0x200 * 0x200)
+    write(os.path.join(folder, "section-over-trailer.dll"), sp.sign_current(bytes(over), P))
+
+    # The headers the loader maps (SizeOfHeaders) reach past the trailer.
+    headers = bytearray(view)
+    struct.pack_into("<I", headers, optional_header(view) + 60, (len(view) + 0x400) // 0x200 * 0x200)
+    write(os.path.join(folder, "headers-over-trailer.dll"), sp.sign_current(bytes(headers), P))
+
+    # The last section's raw data copied behind the trailer and the section pointed at the copy:
+    # a trailer in an overlay with more (signed) data behind it.
+    behind = bytearray(view)
+    struct.pack_into("<I", behind, entry + 20, len(view) + trailer)
+    write(os.path.join(folder, "section-behind-trailer.dll"),
+          sp.sign_current(bytes(behind), P, after=view[pointer:pointer + size]))
+
+
+def hostile(image):
+    """The attacker's image of a stand-in: its own name, wherever it logs it, is another's."""
+    return image.replace("Trovlib".encode("utf-16-le"), "Hostile".encode("utf-16-le"))
+
+
+def make_rewritten_folder(out, keys, standins):
+    """A plug-in folder whose signed worker library was rewritten: its trailer moved into the header
+    padding, excluding itself, holding an attacker's sections where the signed section table points;
+    the signed content, its length and digests stay those of the signed library."""
+    target = os.path.join(out, "plugins", "rewritten")
+    shutil.rmtree(target, ignore_errors=True)
+    os.makedirs(target)
+    P = keys["P"]
+    lib = read(os.path.join(standins, "Trovlib.dll"))
+    write(os.path.join(target, "Trovlib.dll"), sp.move_trailer_into_header(sp.sign_current(lib, P), hostile(lib)))
+    write(os.path.join(target, "Trovview.dll"), sp.sign_current(read(os.path.join(standins, "Trovview.dll")), P))
+    write(os.path.join(target, "Trovev.dll"), read(os.path.join(standins, "Trovev.dll")))
+
+
 def make_moving_worker_folder(out, keys, standins):
     """A plug-in folder whose signed worker library makes its own folder current when loaded."""
     target = os.path.join(out, "plugins", "worker-moves-folder")
@@ -144,6 +194,18 @@ def make_moving_worker_folder(out, keys, standins):
     write(os.path.join(target, "Trovlib.dll"), sp.sign_current(read(os.path.join(standins, "TrovlibMovesFolder.dll")), P))
     write(os.path.join(target, "Trovview.dll"), sp.sign_current(read(os.path.join(standins, "Trovview.dll")), P))
     write(os.path.join(target, "Trovev.dll"), read(os.path.join(standins, "Trovev.dll")))
+
+
+def make_dependent_folder(out, keys, standins):
+    """A plug-in folder whose three plug-ins import a library that lies beside them."""
+    target = os.path.join(out, "plugins", "with-dependency")
+    shutil.rmtree(target, ignore_errors=True)
+    os.makedirs(target)
+    P = keys["P"]
+    write(os.path.join(target, "Trovlib.dll"), sp.sign_current(read(os.path.join(standins, "TrovlibDependent.dll")), P))
+    write(os.path.join(target, "Trovview.dll"), sp.sign_current(read(os.path.join(standins, "TrovviewDependent.dll")), P))
+    write(os.path.join(target, "Trovev.dll"), read(os.path.join(standins, "TrovevDependent.dll")))
+    write(os.path.join(target, "TrovDep.dll"), read(os.path.join(standins, "TrovDep.dll")))
 
 
 def make_vectors(out, keys):
@@ -216,9 +278,12 @@ def main():
     view = read(os.path.join(args.standins, "Trovview.dll"))
     make_signature_cases(args.out, keys, view, read(other_dll))
     make_inserted_table_case(args.out, keys, view)
+    make_layout_cases(args.out, keys, view)
+    make_rewritten_folder(args.out, keys, args.standins)
     make_vectors(args.out, keys)
     make_plugin_folders(args.out, keys, args.standins)
     make_moving_worker_folder(args.out, keys, args.standins)
+    make_dependent_folder(args.out, keys, args.standins)
 
 
 if __name__ == "__main__":

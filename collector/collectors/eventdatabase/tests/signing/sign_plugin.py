@@ -121,17 +121,73 @@ def build_trailer(encoding, records, signature, lead_in, tail_count=0, record_le
 
 
 def sign_current(data, key_pem, key_letter="P", encoding="B", lead_in=0, align=1, records=None,
-                 tail_count=0, record_length=None):
+                 tail_count=0, record_length=None, after=b""):
     """The file with a current-form trailer. With align > 1 the lead-in grows so that the signed
-    file's length is a multiple of it (a certificate table appended later then needs no padding)."""
+    file's length is a multiple of it (a certificate table appended later then needs no padding).
+    Bytes `after` follow the trailer and are signed with the rest."""
     records = [(3, key_letter)] if records is None else records
-    content = signed_content(data, pe_ranges(data))
+    content = signed_content(data + after, pe_ranges(data))
     signature = rsa_private(key_pem, signature_block(content))
     dummy = build_trailer(encoding, records, bytes(256), 0)
     if align > 1:
         lead_in += (-(len(data) + lead_in + len(dummy))) % align
     trailer = build_trailer(encoding, records, signature, lead_in, tail_count, record_length)
-    return data + b"\x00" * lead_in + trailer
+    return data + b"\x00" * lead_in + trailer + after
+
+
+def trailer_length(encoding="B", records=1):
+    """The length of a trailer from its begin marker to the end of its end marker."""
+    return len(build_trailer(encoding, [(3, "P")] * records, bytes(256), 0))
+
+
+def sections(data):
+    """(offset of the section header, PointerToRawData, SizeOfRawData) of each section, and the
+    end of the section table."""
+    header = struct.unpack_from("<I", data, 0x3C)[0]
+    count, optional_size = struct.unpack_from("<H", data, header + 6)[0], struct.unpack_from("<H", data, header + 20)[0]
+    table = header + 24 + optional_size
+    out = []
+    for i in range(count):
+        at = table + 40 * i
+        size, pointer = struct.unpack_from("<II", data, at + 16)
+        out.append((at, pointer, size))
+    return out, table + 40 * count
+
+
+def move_trailer_into_header(signed, image, at=0x380):
+    """A signed binary-trailer DLL rewritten so that its signature still holds while the loader
+    maps other bytes: the trailer is taken off the end and put into the header padding at `at` (or
+    right behind the section table, where that ends later), with the original signature; its free bytes hold `image`'s section raw data at the offsets the
+    signed section table names (so `image` has the same layout as the signed DLL), the
+    certificate-table entry is 0, and the trailer excludes exactly itself."""
+    end = signed.rindex(END)
+    body_length = struct.unpack_from("<I", signed, end - 11)[0]
+    begin = end - body_length
+    lead_in = struct.unpack_from("<I", signed, begin + 17)[0]
+    assert signed[begin:begin + 16] == BEGIN and signed[end - 1:end] == b"B"
+    data_offset = struct.unpack_from("<I", signed, begin + 39 + 2)[0]
+    signature = signed[begin + data_offset:begin + data_offset + 256]
+    original = bytearray(signed[:begin - lead_in])
+    table, table_end = sections(original)
+    raw = [(pointer, size) for _, pointer, size in table if size]
+    first = min(pointer for pointer, _ in raw)
+    last = max(pointer + size for pointer, size in raw)
+    header_length = 39 + 20
+    at = max(at, (table_end + 15) // 16 * 16)
+    assert table_end <= at and at + header_length <= first, (hex(table_end), hex(first))
+    data_offset = last - at
+    body_length = data_offset + 256 + 11
+    excluded = body_length + 16
+    trailer = bytearray(body_length)
+    trailer[0:39] = BEGIN + b"\x00" + struct.pack("<I", 0) + b"\x00" + struct.pack("<I", excluded) + bytes([1]) + bytes(12)
+    trailer[39:59] = bytes([3, 0]) + struct.pack("<I", data_offset) + b"\x00" + struct.pack("<I", 256) + b"P" + bytes(8)
+    trailer[first - at:last - at] = image[first:last]
+    trailer[data_offset:data_offset + 256] = signature
+    trailer[body_length - 11:] = struct.pack("<I", body_length) + b"\x00" + struct.pack("<I", 0) + b"\x00" + b"B"
+    header = struct.unpack_from("<I", original, 0x3C)[0]
+    magic = struct.unpack_from("<H", original, header + 0x18)[0]
+    struct.pack_into("<II", original, header + (0x98 if magic == 0x10B else 0xA8), 0, 0)
+    return bytes(original[:at] + trailer + END + original[at:])
 
 
 def sign_legacy(data, key_pem, mask, encoding="B"):

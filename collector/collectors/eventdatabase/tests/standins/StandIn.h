@@ -5,6 +5,11 @@
 
 #include "collector/collectors/eventdatabase/PluginInterface.h"
 
+#ifdef STANDIN_IMPORTS_DEPENDENCY
+/* In TrovDep.dll beside the stand-in: without it the stand-in does not load. */
+__declspec(dllimport) int TrovDepMark(void);
+#endif
+
 static int StandInFails(const wchar_t* step) {
     wchar_t steps[512];
     DWORD length = GetEnvironmentVariableW(L"GATHRIX_STANDIN_FAIL", steps, 512);
@@ -44,6 +49,9 @@ static void StandInLog(const wchar_t* line) {
 /* "<name> loaded in <current folder>": shows from which folder the collector loaded the DLL. */
 static void StandInLogLoad(const wchar_t* name, DWORD reason) {
     wchar_t line[MAX_PATH + 64];
+#ifdef STANDIN_IMPORTS_DEPENDENCY
+    TrovDepMark();
+#endif
     if (reason == DLL_PROCESS_ATTACH) {
         wchar_t folder[MAX_PATH];
         if (GetCurrentDirectoryW(MAX_PATH, folder) == 0)
