@@ -14,8 +14,15 @@ namespace {
 
 using Logging::Logger;
 
-// Names of 260 characters or more do not fit and are skipped, as the enumeration promises.
-constexpr DWORD NameBufferLength = 260;
+// Windows allows value names of 16,383 characters and key names of 255; the buffer grows past
+// what the key reports only when a name was added meanwhile, up to the longest name a count of
+// characters can describe to the enumeration.
+constexpr DWORD LongestKeyName = 255;
+constexpr DWORD LongestValueName = 16383;
+constexpr DWORD LargestNameBuffer = 32767;
+
+// The name of the value that holds a registry link's target.
+constexpr wchar_t LinkValueName[] = L"SymbolicLinkValue";
 
 bool IsWindows2000() {
     return OperatingSystem::IsVersion(5, 0);
@@ -57,11 +64,15 @@ HKEY RootKeyOf(const std::wstring& path) {
     return nullptr;
 }
 
-LSTATUS OpenKey(const std::wstring& path, DWORD accessFlag, UniqueRegKey& key) {
+LSTATUS OpenKey(const std::wstring& path, DWORD accessFlag, DWORD options, UniqueRegKey& key) {
     HKEY root = RootKeyOf(path);
     if (root == nullptr)
         return ERROR_INVALID_HANDLE;
-    return RegOpenKeyExW(root, SubPathOf(path).c_str(), 0, KEY_READ | accessFlag, key.Put());
+    return RegOpenKeyExW(root, SubPathOf(path).c_str(), options, KEY_READ | accessFlag, key.Put());
+}
+
+DWORD OpenOptions(RegistryLinks links) {
+    return links == RegistryLinks::OpenItself ? REG_OPTION_OPEN_LINK : 0;
 }
 
 std::wstring HexBytes(const std::uint8_t* data, size_t size) {
@@ -138,47 +149,81 @@ std::wstring FormatValue(DWORD type, const std::uint8_t* data, size_t size) {
     }
 }
 
-template <class EnumerateFunction>
-std::vector<std::wstring> EnumerateNames(const std::wstring& path, DWORD accessFlag, EnumerateFunction enumerate) {
+void LogCannotOpen(const std::wstring& path, LSTATUS result) {
+    Logger::Instance().Log(Logging::LogLevel::Error, L"Cannot open registry key '" + path + L"': " +
+                                                         GetErrorText(static_cast<std::uint32_t>(result)));
+}
+
+enum class NameKind { SubKey, Value };
+
+// The names of the key's sub-keys or values, each whole. A name that cannot be read is named
+// by a WARNING with its key, and the enumeration goes on with the next.
+std::vector<std::wstring> EnumerateNames(const std::wstring& path, DWORD accessFlag, DWORD options, NameKind kind) {
     std::vector<std::wstring> names;
     UniqueRegKey key;
-    LSTATUS opened = OpenKey(path, accessFlag, key);
+    LSTATUS opened = OpenKey(path, accessFlag, options, key);
     if (opened != ERROR_SUCCESS) {
-        Logger::Instance().Log(Logging::LogLevel::Error, L"Cannot open registry key '" + path + L"': " +
-                                                             GetErrorText(static_cast<std::uint32_t>(opened)));
+        LogCannotOpen(path, opened);
         return names;
     }
-    for (DWORD index = 0;; ++index) {
-        wchar_t name[NameBufferLength];
-        DWORD nameLength = NameBufferLength;
-        LSTATUS result = enumerate(key.Get(), index, name, &nameLength);
-        if (result == ERROR_SUCCESS)
-            names.emplace_back(name, nameLength);
-        else if (result == ERROR_NO_MORE_ITEMS)
+    const wchar_t* const what = kind == NameKind::SubKey ? L"sub-key" : L"value";
+    DWORD longestSubKey = 0, longestValue = 0;
+    if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, nullptr, &longestSubKey, nullptr, nullptr,
+                         &longestValue, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        longestSubKey = LongestKeyName;
+        longestValue = LongestValueName;
+    }
+    const std::uint64_t reported = kind == NameKind::SubKey ? longestSubKey : longestValue;
+    std::vector<wchar_t> name(static_cast<std::size_t>(std::clamp<std::uint64_t>(reported + 1, LongestKeyName + 1, LargestNameBuffer)));
+    DWORD index = 0;
+    for (;;) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        LSTATUS result = kind == NameKind::SubKey
+                             ? RegEnumKeyExW(key.Get(), index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr)
+                             : RegEnumValueW(key.Get(), index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
+        if (result == ERROR_MORE_DATA && name.size() < LargestNameBuffer) {
+            // Longer than the key reported: added since. The same index again, with room for it.
+            name.resize(std::min<std::size_t>(LargestNameBuffer, name.size() * 2));
+            continue;
+        }
+        if (result == ERROR_NO_MORE_ITEMS)
             break;
-        else if (result != ERROR_MORE_DATA)
-            break;  // the key itself went away: every further index would fail alike
+        if (result == ERROR_SUCCESS) {
+            names.emplace_back(name.data(), nameLength);
+        } else {
+            Logger::Instance().Log(Logging::Warning, std::wstring(L"A ") + what + L" name of the registry key '" +
+                                                         path + L"' cannot be read: " +
+                                                         GetErrorText(static_cast<std::uint32_t>(result)));
+            if (result != ERROR_MORE_DATA)
+                break;  // the key itself went away: every further index would fail alike
+        }
+        ++index;
     }
     return names;
 }
 
+bool KeyExists(const std::wstring& path, RegistryView view, DWORD options, DWORD& errorCode) {
+    errorCode = 0;
+    if (view == View64 && (IsWindows2000() || !OperatingSystem::Is64BitOperatingSystem()))
+        return false;
+    UniqueRegKey key;
+    LSTATUS opened = OpenKey(path, ViewFlag(view), options, key);
+    errorCode = static_cast<DWORD>(opened);
+    return opened == ERROR_SUCCESS;
+}
+
 } // namespace
 
-RegistryKey::RegistryKey(const std::wstring& path, RegistryView view) : path(path), accessFlag(0), view(view) {
+RegistryKey::RegistryKey(const std::wstring& path, RegistryView view, RegistryLinks links)
+    : path(path), accessFlag(0), openOptions(OpenOptions(links)), view(view) {
     DWORD errorCode = 0;
-    if (!Exists(path, view, errorCode))
+    if (!KeyExists(path, view, openOptions, errorCode))
         throw ErrorCodeException(errorCode);
     accessFlag = ViewFlag(view);
 }
 
 bool RegistryKey::Exists(const std::wstring& path, RegistryView view, DWORD& errorCode) {
-    errorCode = 0;
-    if (view == View64 && (IsWindows2000() || !OperatingSystem::Is64BitOperatingSystem()))
-        return false;
-    UniqueRegKey key;
-    LSTATUS opened = OpenKey(path, ViewFlag(view), key);
-    errorCode = static_cast<DWORD>(opened);
-    return opened == ERROR_SUCCESS;
+    return KeyExists(path, view, 0, errorCode);
 }
 
 HKEY RegistryKey::GetRootKey() const {
@@ -194,9 +239,7 @@ std::wstring RegistryKey::GetSubPath() const {
 }
 
 std::vector<std::wstring> RegistryKey::GetSubKeyNames() const {
-    return EnumerateNames(path, accessFlag, [](HKEY key, DWORD index, wchar_t* name, DWORD* nameLength) {
-        return RegEnumKeyExW(key, index, name, nameLength, nullptr, nullptr, nullptr, nullptr);
-    });
+    return EnumerateNames(path, accessFlag, openOptions, NameKind::SubKey);
 }
 
 std::vector<std::wstring> RegistryKey::GetSubKeyPaths() const {
@@ -214,17 +257,30 @@ std::vector<RegistryKey> RegistryKey::GetSubKeys() const {
 }
 
 std::vector<std::wstring> RegistryKey::GetValueNames() const {
-    return EnumerateNames(path, accessFlag, [](HKEY key, DWORD index, wchar_t* name, DWORD* nameLength) {
-        return RegEnumValueW(key, index, name, nameLength, nullptr, nullptr, nullptr, nullptr);
-    });
+    return EnumerateNames(path, accessFlag, openOptions, NameKind::Value);
+}
+
+std::wstring RegistryKey::GetLinkTarget() const {
+    UniqueRegKey link;
+    if (OpenKey(path, accessFlag, REG_OPTION_OPEN_LINK, link) != ERROR_SUCCESS)
+        return std::wstring();
+    DWORD type = REG_NONE;
+    DWORD size = 0;
+    if (RegQueryValueExW(link.Get(), LinkValueName, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_LINK)
+        return std::wstring();
+    std::vector<std::uint8_t> data(size);
+    if (RegQueryValueExW(link.Get(), LinkValueName, nullptr, &type, data.empty() ? nullptr : data.data(), &size) !=
+            ERROR_SUCCESS ||
+        type != REG_LINK)
+        return std::wstring();
+    return FormatValue(REG_LINK, data.data(), std::min<size_t>(size, data.size()));
 }
 
 std::wstring RegistryKey::GetValue(const std::wstring& name, DWORD& type) const {
     UniqueRegKey key;
-    LSTATUS result = OpenKey(path, accessFlag, key);
+    LSTATUS result = OpenKey(path, accessFlag, openOptions, key);
     if (result != ERROR_SUCCESS) {
-        Logger::Instance().Log(Logging::LogLevel::Error, L"Cannot open registry key '" + path + L"': " +
-                                                             GetErrorText(static_cast<std::uint32_t>(result)));
+        LogCannotOpen(path, result);
         throw ErrorCodeException(static_cast<std::uint32_t>(result));
     }
     const std::wstring valueText = L"Cannot open registry value '" + name + L"' of the key '" + path + L"': ";

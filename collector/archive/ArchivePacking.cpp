@@ -26,6 +26,27 @@ bool FindEntry(const std::wstring& path, WIN32_FIND_DATAW& data) {
     return find.IsValid();
 }
 
+// Links name another place (IO_REPARSE_TAG_SYMLINK, _MOUNT_POINT and every tag that says so);
+// other reparse points (deduplicated, compressed, cloud files) hold their file's own data.
+bool IsLink(const WIN32_FIND_DATAW& data) {
+    return (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && IsReparseTagNameSurrogate(data.dwReserved0);
+}
+
+std::uint64_t Combined(DWORD high, DWORD low) {
+    return (static_cast<std::uint64_t>(high) << 32) | low;
+}
+
+// GetFileInformationByHandleEx exists from Vista on; the change time is what it adds.
+std::int64_t ChangeTimeOf(HANDLE file) {
+    using QueryFunction = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+    static const auto query = reinterpret_cast<QueryFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetFileInformationByHandleEx")));
+    FILE_BASIC_INFO basic{};
+    if (query == nullptr || !query(file, FileBasicInfo, &basic, sizeof(basic)))
+        return 0;
+    return basic.ChangeTime.QuadPart;
+}
+
 CDirItem MakeItem(const WIN32_FIND_DATAW& data, const std::wstring& name, const std::wstring& fullPath) {
     CDirItem item;
     item.Size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -40,15 +61,50 @@ CDirItem MakeItem(const WIN32_FIND_DATAW& data, const std::wstring& name, const 
 
 } // namespace
 
+bool FileStamp::operator==(const FileStamp& other) const {
+    return known == other.known && volume == other.volume && index == other.index && size == other.size &&
+           lastWrite == other.lastWrite && changeTime == other.changeTime;
+}
+
+FileStamp StampOf(const std::wstring& path) {
+    FileStamp stamp;
+    // Reading attributes is allowed whatever sharing the file's holders granted.
+    UniqueHandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    BY_HANDLE_FILE_INFORMATION information{};
+    if (!file || !GetFileInformationByHandle(file.Get(), &information))
+        return stamp;
+    stamp.known = true;
+    stamp.volume = information.dwVolumeSerialNumber;
+    stamp.index = Combined(information.nFileIndexHigh, information.nFileIndexLow);
+    stamp.size = Combined(information.nFileSizeHigh, information.nFileSizeLow);
+    stamp.lastWrite = Combined(information.ftLastWriteTime.dwHighDateTime, information.ftLastWriteTime.dwLowDateTime);
+    stamp.changeTime = ChangeTimeOf(file.Get());
+    return stamp;
+}
+
+LeftOutEntry LeftOutAsFound(const std::wstring& source, const std::wstring& name) {
+    return {name, StampOf(source + L"\\" + name)};
+}
+
 std::wstring SevenZipLibraryPath() { return System::ProgramLibraryPath(L"7z.dll"); }
 
 void CollectDirItems(const std::wstring& path, std::vector<CDirItem>& items) {
+    CollectDirItems(path, items, [](const std::wstring& folder, const std::function<void(const WIN32_FIND_DATAW&)>& visit) {
+        Utils::ForEachFolderEntry(folder, visit);
+    });
+}
+
+void CollectDirItems(const std::wstring& path, std::vector<CDirItem>& items, const FolderListing& listFolder) {
     WIN32_FIND_DATAW data;
     if (!FindEntry(path, data))
         Fail("File was not found: " + Utils::ToUtf8(path));
     size_t slash = path.rfind(L'\\');
     if (slash == std::wstring::npos)
         Fail("Could not retrieve file name. Full path is invalid!");
+    if (IsLink(data))
+        return;
     items.push_back(MakeItem(data, path.substr(slash + 1), path));
     if (!items.back().IsDir())
         return;
@@ -60,7 +116,9 @@ void CollectDirItems(const std::wstring& path, std::vector<CDirItem>& items) {
         queue.pop_front();
         std::wstring folderName = items[folder].Name;
         std::wstring folderPath = items[folder].FullPath;
-        Utils::ForEachFolderEntry(folderPath, [&](const WIN32_FIND_DATAW& entry) {
+        listFolder(folderPath, [&](const WIN32_FIND_DATAW& entry) {
+            if (IsLink(entry))
+                return;
             items.push_back(MakeItem(entry, folderName + L"\\" + entry.cFileName, folderPath + L"\\" + entry.cFileName));
             if (items.back().IsDir())
                 queue.push_back(items.size() - 1);
@@ -81,8 +139,9 @@ std::vector<CDirItem> CollectArchiveItems(const std::wstring& source, const Left
         return items;
 
     auto isLeftOut = [&](const CDirItem& item) {
-        return std::any_of(leftOut.begin(), leftOut.end(),
-                           [&](const std::wstring& name) { return Utils::EqualsNoCase(item.Name, name); });
+        return std::any_of(leftOut.begin(), leftOut.end(), [&](const LeftOutEntry& entry) {
+            return Utils::EqualsNoCase(item.Name, entry.name) && (item.IsDir() || StampOf(item.FullPath) == entry.found);
+        });
     };
     std::vector<bool> packed(items.size());
     for (std::size_t i = 0; i < items.size(); ++i)

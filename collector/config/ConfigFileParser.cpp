@@ -13,11 +13,28 @@ struct FileCloser {
 };
 using UniqueFile = std::unique_ptr<FILE, FileCloser>;
 
+// The library reads UTF-8 only: UTF-16 text ends at its first NUL byte and reads as an empty
+// document. Told by its byte-order mark, or by one NUL in the first two bytes (an ASCII
+// character, either byte order).
+bool IsUtf16(FILE* file) {
+    unsigned char head[2] = {};
+    const std::size_t read = std::fread(head, 1, sizeof(head), file);
+    std::rewind(file);
+    if (read < sizeof(head))
+        return false;
+    return (head[0] == 0xFF && head[1] == 0xFE) || (head[0] == 0xFE && head[1] == 0xFF) ||
+           ((head[0] == 0) != (head[1] == 0));
+}
+
+enum class Loading { Loaded, Failed, Utf16 };
+
 // A narrow path would go through the ANSI code page, where names beyond it cannot be opened.
 // A file that does not open is handed on as null: the library reports that itself.
-bool LoadDocument(TiXmlDocument& document, const std::string& utf8Path) {
+Loading LoadDocument(TiXmlDocument& document, const std::string& utf8Path) {
     UniqueFile file(_wfopen(Utils::FromUtf8(utf8Path).c_str(), L"rb"));
-    return document.LoadFile(file.get());
+    if (file && IsUtf16(file.get()))
+        return Loading::Utf16;
+    return document.LoadFile(file.get()) ? Loading::Loaded : Loading::Failed;
 }
 
 std::string Position(const TiXmlElement* element) {
@@ -47,7 +64,7 @@ void ConfigFileParser::RegisterParser(std::unique_ptr<IConfigPartParser> parser)
 
 void ConfigFileParser::ReadModeName() {
     TiXmlDocument document;
-    if (!LoadDocument(document, configFilePath))
+    if (LoadDocument(document, configFilePath) != Loading::Loaded)
         return;
     const TiXmlElement* root = document.RootElement();
     if (root == nullptr)
@@ -61,7 +78,13 @@ void ConfigFileParser::ReadModeName() {
 
 TopLevelEntityList ConfigFileParser::ParseConfigFile() {
     TiXmlDocument document;
-    if (!LoadDocument(document, configFilePath)) {
+    const Loading loading = LoadDocument(document, configFilePath);
+    if (loading == Loading::Utf16) {
+        Logging::Logger::Error("Error loading config file '" + configFilePath +
+                               "': The file is in UTF-16; a mode file must be UTF-8.");
+        return {};
+    }
+    if (loading == Loading::Failed) {
         Logging::Logger::Error("Error loading config file '" + configFilePath + "': " + document.ErrorDesc() +
                                " (row " + std::to_string(document.ErrorRow()) + ", column " +
                                std::to_string(document.ErrorCol()) + ")");

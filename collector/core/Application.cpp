@@ -76,7 +76,7 @@ Application::Application(std::unique_ptr<CommandLine::Settings> takenSettings) :
     SetUpLogging();
     WarnAboutLeftovers(workingFolder, remaining);
     for (const auto& entry : remaining)
-        leftovers.push_back(entry.name);
+        leftovers.push_back(Utilities::LeftOutAsFound(workingFolder, entry.name));
     ExtractReportViewerResources();
     navigationWriter = std::make_unique<NavigationWriter>();
     Quellon::InstalledProductList products;
@@ -142,9 +142,9 @@ std::vector<Utils::RemainingEntry> Application::EmptyWorkingFolder(const std::ws
             if (remaining.size() > before)
                 remaining.push_back({name, ERROR_DIR_NOT_EMPTY, true});
         } else {
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (!DeleteFileW(path.c_str()))
-                remaining.push_back({name, GetLastError(), false});
+            const DWORD error = Utils::DeleteFileEntry(path, aside);
+            if (error != ERROR_SUCCESS)
+                remaining.push_back({name, error, false});
         }
     });
     return remaining;

@@ -3,6 +3,7 @@
 // (constructor), writes every result file and the navigation (Run), packs the working folder and
 // delivers the archive (Finish).
 
+#include "collector/archive/ArchivePacking.h"
 #include "collector/core/CommandLine.h"
 #include "collector/platform/Directories.h"
 #include "collector/result/NavigationWriter.h"
@@ -61,8 +62,9 @@ public:
     // The expanded, qualified working folder, created and made current; ExitException 5 when that
     // fails or when it holds anything an earlier run did not leave there.
     static std::wstring PrepareWorkingFolder(const std::wstring& tempFolder);
-    // Empties the working folder (the current folder) of what an earlier run left there. Returns
-    // what could not be removed, named below the working folder: none of it may be packed.
+    // Empties the working folder (the current folder) of what an earlier run left there (read-only
+    // files too; links removed, never followed). Returns what could not be removed, named below
+    // the working folder: none of it is packed unless the run writes it again.
     static std::vector<Utils::RemainingEntry> EmptyWorkingFolder(const std::wstring& workingFolder);
     // A WARNING naming each leftover of an earlier run that could not be removed.
     static void WarnAboutLeftovers(const std::wstring& workingFolder, const std::vector<Utils::RemainingEntry>& leftovers);
@@ -80,8 +82,9 @@ private:
     std::wstring installedProducts;
     std::uint32_t jobTotal = 0;
     TopLevelEntityList topLevelEntities;
-    // What an earlier run left in the working folder that could not be removed; never packed.
-    std::vector<std::wstring> leftovers;
+    // What an earlier run left in the working folder that could not be removed, as it was found:
+    // not packed unless this run writes it again.
+    Utilities::LeftOutEntries leftovers;
 };
 
 } // namespace Gathrix

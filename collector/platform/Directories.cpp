@@ -140,8 +140,18 @@ bool MoveAsideAndDelete(const std::wstring& file, const std::wstring& asideFolde
     return true;
 }
 
+// The system refuses to delete a read-only file or folder: the attribute goes first. A link's
+// attributes are set through to its target, which is not ours to change: a read-only link stays.
+void ClearReadOnly(const std::wstring& path, DWORD attributes) {
+    if ((attributes & FILE_ATTRIBUTE_READONLY) && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        const DWORD cleared = attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY);
+        SetFileAttributesW(path.c_str(), cleared == 0 ? FILE_ATTRIBUTE_NORMAL : cleared);
+    }
+}
+
 // ERROR_SUCCESS when the file and its name are gone.
-DWORD DeleteOneFile(const std::wstring& file, const std::wstring& asideFolder) {
+DWORD DeleteOneFile(const std::wstring& file, DWORD attributes, const std::wstring& asideFolder) {
+    ClearReadOnly(file, attributes);
     // Opened without sharing only when nobody else has it open: then deleting it on close frees
     // its name at once.
     HANDLE alone = CreateFileW(file.c_str(), DELETE, 0, nullptr, OPEN_EXISTING,
@@ -178,7 +188,7 @@ void DeleteContentsAndFolder(const std::wstring& folder, const std::wstring& nam
             const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
             const bool isLink = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
             if (!isFolder) {
-                const DWORD error = DeleteOneFile(full, asideFolder);
+                const DWORD error = DeleteOneFile(full, entry.dwFileAttributes, asideFolder);
                 if (error != ERROR_SUCCESS)
                     remaining.push_back({namePrefix + entryName, error, false});
             } else if (isLink) {
@@ -186,6 +196,7 @@ void DeleteContentsAndFolder(const std::wstring& folder, const std::wstring& nam
                 if (!RemoveDirectoryW(full.c_str()))
                     remaining.push_back({namePrefix + entryName, GetLastError(), true});
             } else {
+                ClearReadOnly(full, entry.dwFileAttributes);
                 DeleteContentsAndFolder(full, namePrefix + entryName, asideFolder, remaining);
             }
         } while (FindNextFileW(search.Get(), &entry));
@@ -199,6 +210,13 @@ void DeleteContentsAndFolder(const std::wstring& folder, const std::wstring& nam
 }
 
 } // namespace
+
+DWORD DeleteFileEntry(const std::wstring& path, const std::wstring& asideFolder) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return GetLastError();
+    return DeleteOneFile(path, attributes, asideFolder);
+}
 
 std::vector<RemainingEntry> DeleteDirectoryTree(const wchar_t* path, const std::wstring& asideFolder) {
     std::vector<RemainingEntry> remaining;
@@ -218,6 +236,7 @@ std::vector<RemainingEntry> DeleteDirectoryTree(const wchar_t* path, const std::
     }
     if (!(attributes & FILE_ATTRIBUTE_DIRECTORY))
         return remaining;
+    ClearReadOnly(folder, attributes);
     DeleteContentsAndFolder(folder, L"", asideFolder, remaining);
     return remaining;
 }

@@ -32,12 +32,18 @@ struct RemainingEntry {
 };
 
 // Deletes everything below the folder, then the folder itself. Links (junctions, symbolic links)
-// are removed themselves, never followed, so nothing outside the folder is touched.
+// are removed themselves, never followed, so nothing outside the folder is touched. Read-only
+// files and folders lose the attribute and go too.
 // A file that another program holds open, but lets be deleted, is first moved into `asideFolder`
 // (when given; it must lie on the same volume and outside the folder), where it vanishes once the
 // program closes it: its name is free at once, even where the system keeps a deleted file's
 // name until the last handle is closed. Returns what stayed, each folder after its contents.
 std::vector<RemainingEntry> DeleteDirectoryTree(const wchar_t* path, const std::wstring& asideFolder = L"");
+
+// Deletes one file (a link itself, never its target) as DeleteDirectoryTree deletes each: a
+// read-only attribute cleared first, a file open elsewhere moved into `asideFolder`.
+// ERROR_SUCCESS when its name is gone, else the system's reason.
+DWORD DeleteFileEntry(const std::wstring& path, const std::wstring& asideFolder = L"");
 
 // Calls `visit` with every entry of `folder` but "." and "..", in the order the system lists them;
 // nothing when the folder cannot be listed.

@@ -4,6 +4,7 @@
 #include "common/Handles.h"
 #include "common/Text.h"
 #include "common/tests/support/LogCapture.h"
+#include "common/tests/support/RegistryLink.h"
 #include "common/tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -238,17 +239,51 @@ TEST(RegistryKey, ViewsSeeTheirOwnKeys) {
     EXPECT_TRUE(RegistryKey::Exists(scratch.Path() + L"\\only64", static_cast<RegistryView>(7), errorCode));
 }
 
-TEST(RegistryKey, EnumerationSkipsNamesTooLongForItsBuffer) {
+// Windows allows value names of up to 16,383 characters and key names of up to 255: each is
+// listed whole, however long.
+TEST(RegistryKey, EnumerationListsNamesOfEveryLength) {
+    LogCapture& log = LogCapture::Start();
     ScratchKey scratch(L"names");
     HKEY key = scratch.Create(KEY_WOW64_64KEY);
-    const std::wstring longest(259, L'n');
-    const std::wstring tooLong(260, L't');
-    for (const std::wstring& name : {std::wstring(L"a"), longest, tooLong, std::wstring(L"z")})
+    const std::vector<std::wstring> valueNames = {L"a", std::wstring(259, L'n'), std::wstring(260, L't'),
+                                                  std::wstring(16000, L'v'), std::wstring(16383, L'w')};
+    for (const std::wstring& name : valueNames)
         SetRaw(key, name, REG_DWORD, {1, 0, 0, 0});
+    const std::wstring longestKey(255, L'k');
     scratch.Create(KEY_WOW64_64KEY, L"sub1");
-    scratch.Create(KEY_WOW64_64KEY, L"sub2");
+    scratch.Create(KEY_WOW64_64KEY, longestKey);
 
     RegistryKey registryKey(scratch.Path(), Gathrix::System::View64);
-    EXPECT_EQ(Sorted({L"a", longest, L"z"}), Sorted(registryKey.GetValueNames()));
-    EXPECT_EQ(Sorted({L"sub1", L"sub2"}), Sorted(registryKey.GetSubKeyNames()));
+    EXPECT_EQ(Sorted(valueNames), Sorted(registryKey.GetValueNames()));
+    EXPECT_EQ(Sorted({L"sub1", longestKey}), Sorted(registryKey.GetSubKeyNames()));
+    DWORD type = 0;
+    EXPECT_EQ(L"1", registryKey.GetValue(std::wstring(16000, L'v'), type));
+    EXPECT_TRUE(log.entries.empty());
+}
+
+// A link at the end of a path opens its target, unless the key is opened as the link itself;
+// either way the key tells what the link names.
+TEST(RegistryKey, LinksAreFollowedOrOpenedAsThemselvesAndNameTheirTarget) {
+    ScratchKey scratch(L"links");
+    HKEY top = scratch.Create(KEY_WOW64_64KEY);
+    SetRaw(top, L"top", REG_DWORD, {1, 0, 0, 0});
+    HKEY child = scratch.Create(KEY_WOW64_64KEY, L"child");
+    Gathrix::Testing::RegistryLink link(child, L"up", top);
+    ASSERT_TRUE(link.Made()) << "this registry cannot make links";
+
+    const std::wstring linkPath = scratch.Path() + L"\\child\\up";
+    RegistryKey followed(linkPath, Gathrix::System::View64);
+    EXPECT_EQ(std::vector<std::wstring>{L"top"}, followed.GetValueNames());
+    EXPECT_EQ(std::vector<std::wstring>{L"child"}, followed.GetSubKeyNames());
+    RegistryKey itself(linkPath, Gathrix::System::View64, Gathrix::System::RegistryLinks::OpenItself);
+    EXPECT_EQ(std::vector<std::wstring>{L"SymbolicLinkValue"}, itself.GetValueNames());
+    EXPECT_TRUE(itself.GetSubKeyNames().empty());
+
+    EXPECT_EQ(link.Target(), itself.GetLinkTarget());
+    EXPECT_EQ(link.Target(), followed.GetLinkTarget());
+    EXPECT_NE(std::wstring::npos, link.Target().find(L"\\GathrixTests-links-")) << Gathrix::Utils::ToUtf8(link.Target());
+    // A key that merely holds a value of that name as text is no link.
+    SetRaw(child, L"SymbolicLinkValue", REG_SZ, Utf16Bytes(std::wstring(L"\\REGISTRY") + L'\0'));
+    EXPECT_EQ(L"", RegistryKey(scratch.Path() + L"\\child", Gathrix::System::View64).GetLinkTarget());
+    EXPECT_EQ(L"", RegistryKey(scratch.Path(), Gathrix::System::View64).GetLinkTarget());
 }

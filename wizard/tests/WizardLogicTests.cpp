@@ -170,6 +170,12 @@ TEST(ModeName, WhatAModeFileMustHold) {
     }
     std::wstring name;
     EXPECT_FALSE(ReadModeName(folder / L"missing.xml", L"en-us", name));
+    // Nested too deeply for the stack to parse: no mode, and no crash.
+    std::string deep = "<Config><Mode><Name lang=\"en-us\">Deep</Name></Mode><Level1>";
+    for (int i = 0; i < 20000; ++i)
+        deep += "<x>";
+    WriteFileBytes(folder / L"deep.xml", deep);
+    EXPECT_FALSE(ReadModeName(folder / L"deep.xml", L"en-us", name));
 }
 
 TEST(ModeList, FilesOfTheFolderSortedByPathWithNamesInTheLanguage) {

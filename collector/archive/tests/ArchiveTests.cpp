@@ -1,5 +1,6 @@
 #include "collector/archive/ArchivePacking.h"
 #include "collector/archive/tests/ArchiveListing.h"
+#include "collector/platform/Directories.h"
 
 #include "common/Handles.h"
 #include "common/Text.h"
@@ -36,6 +37,13 @@ void MakeWorkingFolder(const std::wstring& root) {
     WriteFileBytes(root + L"\\index.html", "<html/>");
 }
 
+std::vector<std::wstring> Names(const std::vector<CDirItem>& items) {
+    std::vector<std::wstring> names;
+    for (const CDirItem& item : items)
+        names.push_back(item.Name);
+    return names;
+}
+
 // The order the packing step promises: each top entry breadth first, a folder's entries in the
 // order the system lists them (sorted here).
 const std::vector<std::wstring> kWorkingFolderOrder = {
@@ -66,13 +74,93 @@ TEST(ArchiveItems, LeftOutFilesAreMissingAndLeftOutFoldersOnlyPackedForNewConten
     CreateDirectoryW((scratch / L"data\\ProgramLogs").c_str(), nullptr);
     WriteFileBytes(scratch / L"data\\ProgramLogs\\sleeper.txt", "earlier run");
     WriteFileBytes(scratch / L"data\\images\\old.gif", "earlier run");
-    const LeftOutEntries leftOut = {L"DATA\\programlogs\\Sleeper.txt", L"data\\ProgramLogs", L"data\\images\\old.gif",
-                                    L"data\\images", L"data"};
+    LeftOutEntries leftOut;
+    for (const wchar_t* name : {L"DATA\\programlogs\\Sleeper.txt", L"data\\ProgramLogs", L"data\\images\\old.gif",
+                                L"data\\images", L"data"})
+        leftOut.push_back(LeftOutAsFound(scratch.Path(), name));
+    EXPECT_EQ(Names(CollectArchiveItems(scratch.Path(), leftOut)), kWorkingFolderOrder);
 
-    std::vector<std::wstring> names;
-    for (const CDirItem& item : CollectArchiveItems(scratch.Path(), leftOut))
-        names.push_back(item.Name);
-    EXPECT_EQ(names, kWorkingFolderOrder);
+    // The run wrote a file of that name again: it is the run's own and packed, its folder with it.
+    // A copy keeps the time of its source and may keep the size: the system's stamp still differs.
+    const std::wstring sleeper = scratch / L"data\\ProgramLogs\\sleeper.txt";
+    WIN32_FILE_ATTRIBUTE_DATA before{};
+    ASSERT_TRUE(GetFileAttributesExW(sleeper.c_str(), GetFileExInfoStandard, &before));
+    Sleep(20);
+    {
+        UniqueHandle rewritten(CreateFileW(sleeper.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(rewritten.IsValid());
+        DWORD written = 0;
+        ASSERT_TRUE(WriteFile(rewritten.Get(), "this run!!!", 11, &written, nullptr));
+        ASSERT_TRUE(SetFileTime(rewritten.Get(), nullptr, nullptr, &before.ftLastWriteTime));
+    }
+    std::vector<std::wstring> expected = kWorkingFolderOrder;
+    expected.insert(expected.begin() + 4, L"data\\ProgramLogs");
+    expected.insert(expected.begin() + 8, L"data\\ProgramLogs\\sleeper.txt");
+    EXPECT_EQ(Names(CollectArchiveItems(scratch.Path(), leftOut)), expected);
+}
+
+// A link in the folder (a leftover whose removal was refused, say) leads elsewhere: neither it
+// nor what lies behind it is packed. The file system here may not make links; the listing then
+// stands in for one, as the system lists a link.
+TEST(ArchiveItems, LinksAreNeitherPackedNorFollowed) {
+    ScratchFolder scratch(L"items-links");
+    MakeWorkingFolder(scratch.Path());
+    CreateDirectoryW((scratch / L"data\\linked").c_str(), nullptr);
+    WriteFileBytes(scratch / L"data\\linked\\outside.txt", "not the run's");
+    WriteFileBytes(scratch / L"data\\linked.txt", "not the run's");
+    auto asLinks = [](const std::wstring& folder, const std::function<void(const WIN32_FIND_DATAW&)>& visit) {
+        Gathrix::Utils::ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
+            WIN32_FIND_DATAW listed = entry;
+            const std::wstring name = entry.cFileName;
+            if (name == L"linked" || name == L"linked.txt") {
+                listed.dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+                listed.dwReserved0 = name == L"linked" ? IO_REPARSE_TAG_MOUNT_POINT : IO_REPARSE_TAG_SYMLINK;
+            }
+            visit(listed);
+        });
+    };
+    std::vector<CDirItem> items;
+    CollectDirItems(scratch / L"data", items, asLinks);
+    std::vector<std::wstring> expected;
+    for (const std::wstring& name : kWorkingFolderOrder)
+        if (name != L"index.html")
+            expected.push_back(name);
+    EXPECT_EQ(Names(items), expected);
+
+    // A reparse point that names no other place (a deduplicated or compressed file) is packed.
+    auto asDeduplicated = [](const std::wstring& folder, const std::function<void(const WIN32_FIND_DATAW&)>& visit) {
+        Gathrix::Utils::ForEachFolderEntry(folder, [&](const WIN32_FIND_DATAW& entry) {
+            WIN32_FIND_DATAW listed = entry;
+            if (std::wstring(entry.cFileName) == L"linked.txt") {
+                listed.dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+                listed.dwReserved0 = IO_REPARSE_TAG_DEDUP;
+            }
+            visit(listed);
+        });
+    };
+    items.clear();
+    CollectDirItems(scratch / L"data", items, asDeduplicated);
+    const std::vector<std::wstring> names = Names(items);
+    EXPECT_NE(std::find(names.begin(), names.end(), L"data\\linked.txt"), names.end());
+}
+
+// The same with a real link, where the file system makes one.
+TEST(ArchiveItems, ARealDirectoryLinkIsNotFollowed) {
+    ScratchFolder scratch(L"items-reallink");
+    CreateDirectoryW((scratch / L"work").c_str(), nullptr);
+    MakeWorkingFolder(scratch / L"work");
+    CreateDirectoryW((scratch / L"outside").c_str(), nullptr);
+    WriteFileBytes(scratch / L"outside\\secret.txt", "not the run's");
+    const std::wstring link = scratch / L"work\\data\\link";
+    CreateSymbolicLinkW(link.c_str(), (scratch / L"outside").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY);
+    WIN32_FIND_DATAW found;
+    Gathrix::UniqueFindHandle search(FindFirstFileW(link.c_str(), &found));
+    if (!search || !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        GTEST_SKIP() << "this system makes no directory symbolic links (Wine 8's CreateSymbolicLinkW makes nothing)";
+    std::vector<std::wstring> expected;
+    for (const std::wstring& name : kWorkingFolderOrder)
+        expected.push_back(name);
+    EXPECT_EQ(Names(CollectArchiveItems(scratch / L"work")), expected);
 }
 
 TEST(ArchiveItems, RefusesMissingPathsAndPathsWithoutFolder) {

@@ -3,6 +3,9 @@
 #include "collector/collectors/files/RegistryFileProperties.h"
 #include "collector/result/ResultFileWriter.h"
 #include "common/Exceptions.h"
+#include "common/Logging.h"
+
+#include <vector>
 
 namespace Gathrix {
 
@@ -36,27 +39,75 @@ void FilePropertiesFromRegistryKey::Collect() {
 void FilePropertiesFromRegistryKey::Write() {
     if (!key)
         return;
-    OpenTreeElement(L"true", key->GetView() == System::View32 ? L"regkey32" : L"regkey64", key->GetPath());
-
-    for (const std::wstring& name : key->GetValueNames())
-        WriteValue(name);
-
-    if (readSubkeys) {
-        for (const std::wstring& subKeyPath : key->GetSubKeyPaths()) {
-            FilePropertiesFromRegistryKey subKey(subKeyPath, key->GetView(), readSubkeys);
-            subKey.writer = writer;
-            subKey.Write();
-        }
-    }
-
+    OpenKeyElement(*key);
+    if (readSubkeys)
+        WriteSubKeys();
     writer->CloseNode();
 }
 
-void FilePropertiesFromRegistryKey::WriteValue(const std::wstring& name) {
+void FilePropertiesFromRegistryKey::OpenKeyElement(const System::RegistryKey& element) {
+    OpenTreeElement(L"true", element.GetView() == System::View32 ? L"regkey32" : L"regkey64", element.GetPath());
+    for (const std::wstring& name : element.GetValueNames())
+        WriteValue(element, name);
+}
+
+namespace {
+
+// A key whose element is open, with the names of its sub-keys and how many of them are written.
+struct OpenLevel {
+    std::wstring path;
+    std::vector<std::wstring> subKeyNames;
+    std::size_t written = 0;
+};
+
+} // namespace
+
+void FilePropertiesFromRegistryKey::WriteSubKeys() {
+    std::vector<OpenLevel> levels;
+    levels.push_back({key->GetPath(), key->GetSubKeyNames()});
+    while (!levels.empty()) {
+        OpenLevel& level = levels.back();
+        if (level.written == level.subKeyNames.size()) {
+            levels.pop_back();
+            // The job's own key is closed by Write.
+            if (!levels.empty())
+                writer->CloseNode();
+            continue;
+        }
+        const std::wstring path = level.path + L"\\" + level.subKeyNames[level.written++];
+        std::unique_ptr<System::RegistryKey> subKey;
+        try {
+            subKey = std::make_unique<System::RegistryKey>(path, key->GetView(), System::RegistryLinks::OpenItself);
+        } catch (const ErrorCodeException&) {
+            continue;  // gone since it was listed: nothing to write
+        }
+        const std::wstring linkTarget = subKey->GetLinkTarget();
+        if (!linkTarget.empty()) {
+            // Followed, a link can lead back to a key above it, without end.
+            TreeElementLeaf leaf(path + L" (link to " + linkTarget + L")", GetType());
+            leaf.writer = writer;
+            leaf.Collect();
+            continue;
+        }
+        OpenKeyElement(*subKey);
+        std::vector<std::wstring> subKeyNames = subKey->GetSubKeyNames();
+        if (levels.size() >= MaxSubKeyDepth && !subKeyNames.empty()) {
+            Logging::Logger::Instance().Log(Logging::Warning,
+                                            L"The registry key '" + path + L"' lies " + std::to_wstring(levels.size()) +
+                                                L" levels below '" + key->GetPath() +
+                                                L"': its sub-keys are not read.");
+            writer->CloseNode();
+            continue;
+        }
+        levels.push_back({path, std::move(subKeyNames)});
+    }
+}
+
+void FilePropertiesFromRegistryKey::WriteValue(const System::RegistryKey& element, const std::wstring& name) {
     DWORD type = REG_NONE;
     std::wstring data;
     try {
-        data = key->GetValue(name, type);
+        data = element.GetValue(name, type);
     } catch (const ErrorCodeException&) {
         return;  // the registry access has logged why; the value is left out
     }

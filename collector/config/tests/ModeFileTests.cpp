@@ -68,6 +68,61 @@ TEST_F(ModeFileTest, LoadErrorsNameTheFileAndTheLibrarysPosition) {
         Check(c);
 }
 
+// The library parses one call chain per level of nesting: a file nested too deeply for the
+// stack is refused at the first element past the bound, before it could overflow.
+TEST_F(ModeFileTest, NestingPastTheBoundIsRefusedWhereItGoesTooDeep) {
+    const std::string opening = "<Config><Mode><Name>M</Name></Mode><Level1><Name>A</Name><Jobs>";
+    for (int levels : {1000, 20000}) {
+        SCOPED_TRACE(levels);
+        std::string xml = opening;
+        for (int i = 0; i < levels; ++i)
+            xml += "<e>";
+        log.lines.clear();
+        EXPECT_TRUE(Parse(xml).empty());
+        // Config, Level1 and Jobs are three levels; the element past 1000 begins here.
+        const std::size_t column = opening.size() + 3 * (1000 - 3) + 1;
+        EXPECT_EQ(std::vector<LogLine>({{E, L"Error loading config file '" + path +
+                                                L"': Error: elements nested more than 1000 levels deep. (row 1, column " +
+                                                std::to_wstring(column) + L")"}}),
+                  Lines());
+    }
+    // At the bound the file is read: the stray elements are the usual complaint.
+    std::string xml = opening;
+    for (int i = 0; i < 1000 - 3; ++i)
+        xml += "<e>";
+    for (int i = 0; i < 1000 - 3; ++i)
+        xml += "</e>";
+    log.lines.clear();
+    EXPECT_TRUE(Parse(xml + "</Jobs></Level1></Config>").empty());
+    const std::vector<LogLine> lines = Lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(std::wstring::npos, lines.front().text.find(L"Error loading config file")) << Utils::ToUtf8(lines.front().text);
+}
+
+// UTF-16 text stops at its first NUL byte for the library, which would call it empty.
+TEST_F(ModeFileTest, AUtf16FileIsToldToBeUtf8) {
+    const std::string text = "<Config><Mode><Name>M</Name></Mode></Config>";
+    std::string littleEndian, bigEndian;
+    for (char c : text) {
+        littleEndian += std::string{c, '\0'};
+        bigEndian += std::string{'\0', c};
+    }
+    const std::pair<const char*, std::string> cases[] = {
+        {"with byte-order mark", "\xFF\xFE" + littleEndian},
+        {"big-endian with byte-order mark", "\xFE\xFF" + bigEndian},
+        {"without byte-order mark", littleEndian},
+        {"big-endian without byte-order mark", bigEndian},
+    };
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        log.lines.clear();
+        EXPECT_TRUE(Parse(bytes).empty());
+        EXPECT_EQ(std::vector<LogLine>({{E, L"Error loading config file '" + path +
+                                                L"': The file is in UTF-16; a mode file must be UTF-8."}}),
+                  Lines());
+    }
+}
+
 TEST_F(ModeFileTest, AFileThatCannotBeOpenedIsReportedWithoutPosition) {
     const std::wstring expected = L"Error loading config file '{path}': Failed to open file (row 0, column 0)";
     {

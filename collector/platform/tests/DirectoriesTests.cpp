@@ -17,6 +17,7 @@ using Gathrix::Testing::ScratchFolder;
 using Gathrix::Testing::WriteFileBytes;
 using Gathrix::Utils::CreateDirectoryTree;
 using Gathrix::Utils::DeleteDirectoryTree;
+using Gathrix::Utils::DeleteFileEntry;
 
 namespace {
 
@@ -140,6 +141,27 @@ TEST(DeleteDirectoryTree, RemovesFilesAndNestedFolders) {
     DeleteDirectoryTree((scratch / L"missing").c_str());
     DeleteDirectoryTree(nullptr);
     EXPECT_TRUE(IsFolder(scratch.Path()));
+}
+
+// The system refuses to delete what is read-only: the attribute is cleared first, for files
+// and folders alike, and for a single file deleted on its own.
+TEST(DeleteDirectoryTree, ReadOnlyFilesAndFoldersAreDeletedToo) {
+    ScratchFolder scratch(L"rmdir-readonly");
+    const std::wstring root = scratch / L"work";
+    ASSERT_TRUE(CreateDirectoryTree(root + L"\\sub"));
+    const std::wstring files[] = {root + L"\\top.txt", root + L"\\sub\\inner.txt", scratch / L"alone.txt"};
+    for (const std::wstring& file : files) {
+        WriteFileBytes(file, "x");
+        ASSERT_TRUE(SetFileAttributesW(file.c_str(), FILE_ATTRIBUTE_READONLY));
+        ASSERT_FALSE(DeleteFileW(file.c_str())) << "read-only files can be deleted here: nothing to test";
+    }
+    SetFileAttributesW((root + L"\\sub").c_str(), FILE_ATTRIBUTE_READONLY);
+
+    EXPECT_TRUE(DeleteDirectoryTree(root.c_str()).empty());
+    EXPECT_FALSE(PathExists(root));
+    EXPECT_EQ(DWORD(ERROR_SUCCESS), DeleteFileEntry(files[2]));
+    EXPECT_FALSE(PathExists(files[2]));
+    EXPECT_EQ(DWORD(ERROR_FILE_NOT_FOUND), DeleteFileEntry(files[2]));
 }
 
 TEST(DeleteDirectoryTree, CurrentFolderIsEmptiedAndRefusedEntriesStay) {

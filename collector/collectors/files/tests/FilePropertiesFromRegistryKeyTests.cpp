@@ -5,6 +5,7 @@
 #include "collector/platform/Variables.h"
 #include "common/OperatingSystem.h"
 #include "common/Text.h"
+#include "common/tests/support/RegistryLink.h"
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,90 @@ TEST_F(RegistryKeyJobTest, SubKeysNestInsideTheirParentsOnlyWhenAsked) {
 
     // Without the flag the sub-keys are not even named.
     EXPECT_EQ((std::vector<std::wstring>{L"top = 1"}), written[1].ChildValues());
+}
+
+// A key below HKLM of the private registry, opened for making links and keys below it.
+UniqueRegKey OpenMachineKey(const std::wstring& path) {
+    UniqueRegKey key;
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, path.substr(5).c_str(), 0,
+                                           KEY_ALL_ACCESS | KEY_WOW64_64KEY, key.Put()))
+        << Narrow(path);
+    return key;
+}
+
+// A sub-key that links back to the job's key would make the walk endless: the link is a leaf
+// that names its target. A link named as the job's key itself is followed, once.
+TEST_F(RegistryKeyJobTest, ALinkAmongTheSubKeysIsALeafNamingItsTarget) {
+    const std::wstring tree = L"HKLM\\Software\\GathrixTest\\Loop";
+    registry.SetDword(tree, L"top", 1);
+    registry.SetDword(tree + L"\\A", L"a", 2);
+    UniqueRegKey top = OpenMachineKey(tree), a = OpenMachineKey(tree + L"\\A");
+    RegistryLink back(a.Get(), L"Back", top.Get());
+    ASSERT_TRUE(back.Made()) << "this registry cannot make links";
+    DWORD errorCode = 0;
+    ASSERT_TRUE(System::RegistryKey::Exists(tree + L"\\A\\Back\\A\\Back\\A", View64, errorCode)) << "the loop is live";
+
+    FilePropertiesFromRegistryKey job(tree, View64, true);
+    FilePropertiesFromRegistryKey throughLink(tree + L"\\A\\Back", View64, true);
+    const std::vector<WrittenElement> written = Written({&job, &throughLink});
+    ASSERT_EQ(2u, written.size());
+
+    const std::wstring leaf = L" (link to " + back.Target() + L")";
+    ASSERT_EQ((std::vector<std::wstring>{L"top = 1", tree + L"\\A"}), written[0].ChildValues());
+    const WrittenElement& a1 = written[0].children[1];
+    ASSERT_EQ((std::vector<std::wstring>{L"a = 2", tree + L"\\A\\Back" + leaf}), a1.ChildValues());
+    EXPECT_EQ((std::vector<std::string>{"regbinvalue", "regkey64"}), a1.ChildTypes());
+    EXPECT_EQ("false", a1.children[1].showNumOfChildren);
+    EXPECT_TRUE(a1.children[1].children.empty());
+
+    EXPECT_EQ(tree + L"\\A\\Back", written[1].value);
+    ASSERT_EQ((std::vector<std::wstring>{L"top = 1", tree + L"\\A\\Back\\A"}), written[1].ChildValues());
+    EXPECT_EQ((std::vector<std::wstring>{L"a = 2", tree + L"\\A\\Back\\A\\Back" + leaf}),
+              written[1].children[1].ChildValues());
+    EXPECT_TRUE(registry.log.entries.empty());
+}
+
+// However deep a chain of keys, the walk keeps its levels in a list of its own, never on the
+// stack; below MaxSubKeyDepth levels it reads no further.
+TEST_F(RegistryKeyJobTest, DeepChainsAreWalkedToTheBoundWhereAWarningNamesTheKey) {
+    const std::size_t bound = FilePropertiesFromRegistryKey::MaxSubKeyDepth;
+    ASSERT_LT(bound, 300u);
+    const std::wstring tree = L"HKLM\\Software\\GathrixTest\\Deep";
+    registry.CreateKey(tree);
+    std::wstring deepest = tree;
+    {
+        UniqueRegKey level = OpenMachineKey(tree);
+        for (std::size_t depth = 1; depth <= 300; ++depth) {
+            UniqueRegKey below;
+            ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(level.Get(), L"d", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                                     below.Put(), nullptr))
+                << depth;
+            const DWORD number = static_cast<DWORD>(depth);
+            ASSERT_EQ(ERROR_SUCCESS, RegSetValueExW(below.Get(), L"depth", 0, REG_DWORD,
+                                                    reinterpret_cast<const BYTE*>(&number), sizeof(number)));
+            if (depth <= bound)
+                deepest += L"\\d";
+            level = std::move(below);
+        }
+    }
+
+    FilePropertiesFromRegistryKey job(tree, View64, true);
+    const std::vector<WrittenElement> written = Written(job);
+    ASSERT_EQ(1u, written.size());
+    const WrittenElement* element = &written[0];
+    std::wstring path = tree;
+    for (std::size_t depth = 1; depth <= bound; ++depth) {
+        path += L"\\d";
+        ASSERT_FALSE(element->children.empty()) << depth;
+        element = &element->children.back();
+        ASSERT_EQ(path, element->value) << depth;
+        ASSERT_EQ(L"depth = " + std::to_wstring(depth), element->children.front().value);
+    }
+    // The deepest key read has its values, not its sub-key.
+    EXPECT_EQ(1u, element->children.size());
+    const std::wstring warning = L"The registry key '" + deepest + L"' lies " + std::to_wstring(bound) +
+                                 L" levels below '" + tree + L"': its sub-keys are not read.";
+    EXPECT_EQ((std::vector<LogCapture::Entry>{{Logging::Warning, warning}}), registry.log.entries);
 }
 
 TEST_F(RegistryKeyJobTest, EachViewIsItsOwnJobAndAKeyMissingInAViewWritesNothing) {

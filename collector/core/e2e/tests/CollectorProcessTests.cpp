@@ -110,6 +110,22 @@ TEST(CollectorProcess, ModeFileWithoutTopLevelEntitiesEndsWith4AfterTheLogsExist
               std::string::npos);
 }
 
+// Nested deeper than the stack could parse: refused as a mode file that cannot be read, with the
+// reason in the log, never a crash.
+TEST(CollectorProcess, ModeFileNestedTooDeeplyEndsWith4) {
+    RunFolders folders;
+    DeleteFileW(folders.marker.c_str());
+    std::string xml = "<Config><Mode><Name>Deep</Name></Mode><Level1><Name>A</Name><Level2><Name>B</Name><Jobs>";
+    for (int i = 0; i < 20000; ++i)
+        xml += "<FileInfos>";
+    WriteFileBytes(folders.modeFile, xml);
+    ProcessResult result = RunGathrix(folders.Arguments());
+    EXPECT_EQ(result.exitCode, 4u);
+    EXPECT_EQ(result.output, Shown(L"Can't read top-level entities from config file: " + folders.modeFile));
+    const std::string log = ReadFileBytes(folders.work + L"\\data\\logfile.log");
+    EXPECT_NE(log.find("Error: elements nested more than 1000 levels deep."), std::string::npos) << log;
+}
+
 TEST(CollectorProcess, WorkingFolderThatCannotBeUsedEndsWith5AndLosesNothing) {
     RunFolders setup;
     // Anything but an earlier run's leftovers: refused, nothing deleted.

@@ -131,3 +131,29 @@ TEST(CollectorExternalProgram, AnUndeletableLeftoverIsNamedInAWarningAndNotPacke
     const std::size_t lineStart = log.rfind('\n', at);
     EXPECT_NE(std::string::npos, log.substr(lineStart + 1, at - lineStart).find(warning)) << log;
 }
+
+// An earlier run's output made read-only since is deleted like any other leftover: the run writes
+// its own file of that name, and the archive holds it (the report links to it).
+TEST(CollectorExternalProgram, AReadOnlyLeftoverIsDeletedAndTheRunsOwnFileIsPacked) {
+    ScratchFolder scratch(L"readonly");
+    const std::wstring program = scratch / L"quick.exe";
+    ASSERT_TRUE(PlaceStandIn(program));
+    WriteFileBytes(scratch / L"Quick.xml", ModeFile(program, "out:quick", "quick.txt"));
+    const std::wstring work = scratch / L"work";
+    const std::wstring out = scratch / L"out";
+    CreateDirectoryW(out.c_str(), nullptr);
+    for (const wchar_t* folder : {L"", L"\\data", L"\\data\\stylesheet", L"\\data\\ProgramLogs"})
+        ASSERT_TRUE(CreateDirectoryW((work + folder).c_str(), nullptr));
+    const std::wstring copy = work + L"\\data\\ProgramLogs\\quick.txt";
+    WriteFileBytes(copy, "earlier output");
+    ASSERT_TRUE(SetFileAttributesW(copy.c_str(), FILE_ATTRIBUTE_READONLY));
+
+    const ProcessResult result =
+        RunGathrix(L"-s " + Quote(scratch / L"Quick.xml") + L" -t " + Quote(work) + L" -o " + Quote(out));
+    ASSERT_EQ(0u, result.exitCode) << result.output;
+    EXPECT_TRUE(Holds(ArchiveNames(out + L"\\GATHRINF.7z"), L"data\\ProgramLogs\\quick.txt"));
+    EXPECT_EQ("quick", ReadFileBytes(copy));
+    const std::string log = ReadFileBytes(work + L"\\data\\logfile.log");
+    EXPECT_EQ(std::string::npos, log.find("left by an earlier run")) << log;
+    EXPECT_EQ(std::string::npos, log.find("Could not open outputfile")) << log;
+}
