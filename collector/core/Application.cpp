@@ -22,6 +22,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <exception>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -324,45 +325,26 @@ std::wstring Application::ChooseOutputFolder() {
 }
 
 // The pages as HTML beside the result files: today's browsers no longer apply a result file's
-// stylesheet. The log is complete before the pages that show it are rendered.
-namespace {
-
-// While it lives, the process has no standard handles. The XSLT processor may create the first
-// window of the process; under Wine that starts the desktop process, which takes over the standard
-// handles of whoever starts it and lives on after the collector. Holding the pipe on which the
-// wizard (or a script) reads the collector's output, it would keep that reader waiting.
-class StandardHandlesHidden {
-public:
-    StandardHandlesHidden() {
-        for (int i = 0; i < 3; ++i) {
-            handles[i] = GetStdHandle(kStandard[i]);
-            SetStdHandle(kStandard[i], nullptr);
-        }
+// stylesheet. The log is complete before the pages that show it are rendered. The rendering runs
+// in a child process (see ReportRenderChild.h) rather than after a first archive was packed: a
+// crash or hang of the XSLT processor then costs at most the pages it did not finish, the archive
+// is packed once, with every page or its stand-in, and the exit code stays the collection's.
+void Application::RenderReport(const std::vector<ResultFileRecord>& files) {
+    try {
+        RenderReportPages(workingFolder + L"\\data", files, [](const ReportRenderSummary& summary) {
+            Logging::Logger::Instance().Log(Logging::Info,
+                                            L"Report pages rendered: " + std::to_wstring(summary.rendered) + L" of " +
+                                                std::to_wstring(summary.pages) + L" in " +
+                                                std::to_wstring(summary.milliseconds) + L" ms; " +
+                                                std::to_wstring(summary.logPages) + L" showing the log follow");
+            Logging::Logger::FlushAll();
+        });
+    } catch (const std::exception& exception) {
+        Logging::Logger::Instance().Log(Logging::Warning, L"The report pages could not be rendered: " +
+                                                              Utils::FromUtf8(exception.what()));
+    } catch (...) {
+        Logging::Logger::Instance().Log(Logging::Warning, L"The report pages could not be rendered.");
     }
-    ~StandardHandlesHidden() {
-        for (int i = 0; i < 3; ++i)
-            SetStdHandle(kStandard[i], handles[i]);
-    }
-    StandardHandlesHidden(const StandardHandlesHidden&) = delete;
-    StandardHandlesHidden& operator=(const StandardHandlesHidden&) = delete;
-
-private:
-    static constexpr DWORD kStandard[3] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
-    HANDLE handles[3] = {};
-};
-
-} // namespace
-
-void Application::RenderReport() {
-    const StandardHandlesHidden hidden;
-    RenderReportPages(workingFolder + L"\\data", [](const ReportRenderSummary& summary) {
-        Logging::Logger::Instance().Log(Logging::Info,
-                                        L"Report pages rendered: " + std::to_wstring(summary.rendered) + L" of " +
-                                            std::to_wstring(summary.pages) + L" in " +
-                                            std::to_wstring(summary.milliseconds) + L" ms; " +
-                                            std::to_wstring(summary.logPages) + L" showing the log follow");
-        Logging::Logger::FlushAll();
-    });
     // A page that shows the log and could not be rendered has its warning in the log files too.
     Logging::Logger::FlushAll();
 }
@@ -370,7 +352,7 @@ void Application::RenderReport() {
 void Application::Finish() {
     PrintProgress(jobTotal, jobTotal, L"Achiving the results", L"", L"");
     Logging::Logger::FlushAll();
-    RenderReport();
+    RenderReport(ResultFileRecords::Instance().All());
     if (!Utilities::ArchiveFolder(workingFolder, workingFolder + L".7z", leftovers))
         throw ExitException(L"Can't create zip file", ArchiveFailed);
     std::wstring outputFolder = ChooseOutputFolder();

@@ -5,6 +5,7 @@
 
 #include "collector/archive/ArchivePacking.h"
 #include "collector/core/CommandLine.h"
+#include "collector/core/ReportRenderer.h"
 #include "collector/platform/Directories.h"
 #include "collector/result/NavigationWriter.h"
 #include "collector/result/TopLevelEntity.h"
@@ -40,9 +41,10 @@ public:
     // created, else the desktop. Throws ExitException 7 when there is no desktop folder.
     std::wstring ChooseOutputFolder();
 
-    // Renders every result file of the working folder into an HTML page beside it; a page that
-    // can't be rendered is logged as a WARNING and the run goes on.
-    void RenderReport();
+    // Renders this run's result files `files` (the result writer's records) into HTML pages beside
+    // them; whatever fails is logged (a WARNING per page, with a page standing in for it) and the run
+    // goes on. Never throws.
+    void RenderReport(const std::vector<ResultFileRecord>& files);
 
     const std::wstring& GetWorkingFolder() const { return workingFolder; }
     const std::wstring& GetConfigFilePath() const { return configFilePath; }

@@ -4,6 +4,7 @@
 #include "collector/core/CommandLine.h"
 #include "collector/core/ConsoleStatus.h"
 #include "collector/core/QXMutex.h"
+#include "collector/core/ReportRenderChild.h"
 #include "common/Exceptions.h"
 #include "common/ExitCode.h"
 #include "common/FileWrites.h"
@@ -15,6 +16,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cwchar>
 #include <exception>
 #include <memory>
 
@@ -69,6 +71,15 @@ int Collect(int argumentCount, wchar_t** arguments) {
 } // namespace
 
 int RunCollector(int argumentCount, wchar_t** arguments) {
+    // The collector's own program started again to render the report's pages: no command line of
+    // the user's, and never the single-instance mutex (the collector that started it holds it).
+    if (argumentCount == 3 && std::wcscmp(arguments[1], kRenderPagesSwitch) == 0) {
+        try {
+            return RunReportRenderChild(arguments[2]);
+        } catch (...) {
+            return UnexpectedError;
+        }
+    }
     // Last line of defence: whatever escapes (even from the reporting itself) ends the collector
     // with 1000, never with the runtime's abort code 3, which would read as "no debug privilege".
     try {

@@ -1,332 +1,395 @@
 #include "collector/core/ReportRenderer.h"
 
+#include "collector/core/FallbackPage.h"
+#include "collector/core/ReportRenderChild.h"
+#include "common/FileWrites.h"
 #include "common/Handles.h"
 #include "common/Logging.h"
+#include "common/OperatingSystem.h"
 #include "common/Text.h"
 
 #include <windows.h>
-#include <msxml2.h>
-#include <shlwapi.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
-#include <memory>
-#include <vector>
+#include <new>
 
 namespace Gathrix {
 
 namespace {
 
-// The interfaces of MSXML that the headers declare without their identifiers.
-const IID IidXmlDomDocument2 = {0x2933bf95, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
-const IID IidXslTemplate = {0x2933bf93, 0x7b36, 0x11d2, {0xb2, 0x0e, 0x00, 0xc0, 0x4f, 0x98, 0x3e, 0x60}};
-
-const wchar_t* const StylesheetFile = L"stylesheet\\stylesheet.xslt";
-const wchar_t* const PageRoot = L"GathrixResult";
-
-struct ComScope {
-    HRESULT result = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    ~ComScope() {
-        if (SUCCEEDED(result))
-            CoUninitialize();
-    }
-};
-
-UniqueBstr Bstr(const std::wstring& text) {
-    return UniqueBstr(SysAllocStringLen(text.c_str(), static_cast<UINT>(text.size())));
-}
-
-std::wstring HResultText(HRESULT result) {
-    wchar_t text[16];
-    swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(result));
-    return text;
-}
-
-// What the object that failed says about it, else the code.
-std::wstring FailureText(HRESULT result) {
-    ComPtr<IErrorInfo> info;
-    UniqueBstr description;
-    if (GetErrorInfo(0, info.Put()) == S_OK && info && SUCCEEDED(info->GetDescription(description.Put())) &&
-        description && SysStringLen(description.Get()) > 0) {
-        std::wstring text(description.Get(), SysStringLen(description.Get()));
-        while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
-            text.pop_back();
-        return text + L" (" + HResultText(result) + L")";
-    }
-    return L"error " + HResultText(result);
-}
-
-struct Failure {
-    std::wstring reason;
-};
-
-void Check(HRESULT result, const wchar_t* step) {
-    if (FAILED(result))
-        throw Failure{std::wstring(step) + L": " + FailureText(result)};
-}
-
-// MSXML 6 is loaded by COM from the path the system registered for it (the system folder).
-ComPtr<IXMLDOMDocument2> CreateDocument() {
-    CLSID id;
-    Check(CLSIDFromProgID(L"Msxml2.FreeThreadedDOMDocument.6.0", &id), L"MSXML 6 is not available");
-    ComPtr<IXMLDOMDocument2> document;
-    Check(CoCreateInstance(id, nullptr, CLSCTX_INPROC_SERVER, IidXmlDomDocument2, document.PutVoid()),
-          L"MSXML 6 is not available");
-    return document;
-}
-
-void SetFlag(IXMLDOMDocument2& document, const wchar_t* name, bool on) {
-    VARIANT value;
-    VariantInit(&value);
-    value.vt = VT_BOOL;
-    value.boolVal = on ? VARIANT_TRUE : VARIANT_FALSE;
-    UniqueBstr property = Bstr(name);
-    Check(document.setProperty(property.Get(), value), name);
-}
-
-// Loads a file without DTDs: neither the result files nor the stylesheets have one, and none is
-// ever fetched or expanded.
-void Load(IXMLDOMDocument2& document, const std::wstring& path) {
-    document.put_async(VARIANT_FALSE);
-    document.put_validateOnParse(VARIANT_FALSE);
-    SetFlag(document, L"ProhibitDTD", true);
-    VARIANT source;
-    VariantInit(&source);
-    source.vt = VT_BSTR;
-    UniqueBstr name = Bstr(path);
-    source.bstrVal = name.Get();
-    VARIANT_BOOL loaded = VARIANT_FALSE;
-    HRESULT result = document.load(source, &loaded);
-    if (SUCCEEDED(result) && loaded == VARIANT_TRUE)
-        return;
-    std::wstring reason = L"not loaded";
-    ComPtr<IXMLDOMParseError> error;
-    UniqueBstr text;
-    long line = 0;
-    if (SUCCEEDED(document.get_parseError(error.Put())) && error && SUCCEEDED(error->get_reason(text.Put())) && text) {
-        reason.assign(text.Get(), SysStringLen(text.Get()));
-        while (!reason.empty() && (reason.back() == L'\n' || reason.back() == L'\r' || reason.back() == L' '))
-            reason.pop_back();
-        if (SUCCEEDED(error->get_line(&line)) && line > 0)
-            reason += L" (line " + std::to_wstring(line) + L")";
-    }
-    throw Failure{reason};
-}
-
-std::wstring RootName(IXMLDOMDocument2& document) {
-    ComPtr<IXMLDOMElement> root;
-    UniqueBstr name;
-    if (document.get_documentElement(root.Put()) != S_OK || !root || FAILED(root->get_nodeName(name.Put())) || !name)
-        return std::wstring();
-    return std::wstring(name.Get(), SysStringLen(name.Get()));
-}
-
-bool ShowsLog(IXMLDOMDocument2& document) {
-    ComPtr<IXMLDOMNode> found;
-    UniqueBstr query = Bstr(L"/GathrixResult/ResultSet/Logfile");
-    return document.selectSingleNode(query.Get(), found.Put()) == S_OK && found;
-}
-
-class PageRenderer {
+// Milliseconds since the render began; 32 bits are plenty for a bound of minutes (and need no
+// function that older Windows lacks).
+class Clock {
 public:
-    PageRenderer(const std::wstring& stylesheetPath, std::wstring dataFolderUrl)
-        : dataFolderUrl(std::move(dataFolderUrl)) {
-        ComPtr<IXMLDOMDocument2> stylesheet = CreateDocument();
-        // The stylesheet's own includes and document() reads (navigation, log) are files beside it.
-        stylesheet->put_resolveExternals(VARIANT_TRUE);
-        SetFlag(*stylesheet.Get(), L"AllowDocumentFunction", true);
-        SetFlag(*stylesheet.Get(), L"AllowXsltScript", false);
-        Load(*stylesheet.Get(), stylesheetPath);
-        CLSID id;
-        Check(CLSIDFromProgID(L"Msxml2.XSLTemplate.6.0", &id), L"MSXML 6 is not available");
-        Check(CoCreateInstance(id, nullptr, CLSCTX_INPROC_SERVER, IidXslTemplate, compiled.PutVoid()),
-              L"MSXML 6 is not available");
-        Check(compiled->putref_stylesheet(stylesheet.Get()), L"stylesheet");
+    DWORD Elapsed() const { return GetTickCount() - start; }
+
+private:
+    DWORD start = GetTickCount();
+};
+
+std::wstring Seconds(std::uint32_t milliseconds) {
+    return std::to_wstring((milliseconds + 999) / 1000) + L" seconds";
+}
+
+std::wstring HtmlName(const std::wstring& resultFile) { return resultFile.substr(0, resultFile.size() - 4) + L".html"; }
+
+// The child process that renders, and the collector's end of its pipe. Every wait is bounded by
+// the deadline it is given; nothing waits for the pipe's end alone.
+class RenderProcess {
+public:
+    enum class Got { Message, TimedOut, Ended };
+
+    RenderProcess(const Clock& clock) : clock(clock) {
+        ZeroMemory(&readState, sizeof readState);
     }
-
-    // The result file loaded; false when it is no page of the report.
-    ComPtr<IXMLDOMDocument2> LoadPage(const std::wstring& path) {
-        ComPtr<IXMLDOMDocument2> page = CreateDocument();
-        page->put_resolveExternals(VARIANT_FALSE);
-        Load(*page.Get(), path);
-        if (RootName(*page.Get()) != PageRoot)
-            return ComPtr<IXMLDOMDocument2>();
-        return page;
+    ~RenderProcess() {
+        // A child that said it is done is let go on its own; one that is not is ended.
+        if (process)
+            WaitForSingleObject(process.Get(), 5000);
+        Stop();
     }
+    RenderProcess(const RenderProcess&) = delete;
+    RenderProcess& operator=(const RenderProcess&) = delete;
 
-    void Render(IXMLDOMDocument2& page, const std::wstring& target) {
-        ComPtr<IXSLProcessor> processor;
-        Check(compiled->createProcessor(processor.Put()), L"processor");
-        AddParameter(*processor.Get(), L"linkext", L".html");
-        AddParameter(*processor.Get(), L"datafolder", dataFolderUrl);
-        VARIANT input;
-        VariantInit(&input);
-        input.vt = VT_UNKNOWN;
-        input.punkVal = &page;
-        Check(processor->put_input(input), L"input");
+    // Starts `program` for the data folder and waits until it has opened the pipe, at most until
+    // `deadline` (of the clock). False with the reason.
+    bool Start(const std::wstring& program, const std::wstring& dataFolder, DWORD deadline, std::wstring& failure) {
+        static std::atomic<unsigned> started{0};
+        const std::wstring name = L"\\\\.\\pipe\\Gathrix-render-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                  std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++started);
+        const DWORD openMode = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE;
+        pipe.Reset(CreateNamedPipeW(name.c_str(), openMode, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | 0x8, 1,
+                                    1 << 16, 1 << 16, 0, nullptr));
+        // 0x8, remote clients refused, is unknown before Windows Vista.
+        if (!pipe && GetLastError() == ERROR_INVALID_PARAMETER)
+            pipe.Reset(CreateNamedPipeW(name.c_str(), openMode, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1,
+                                        1 << 16, 1 << 16, 0, nullptr));
+        readEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        writeEvent.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (!pipe || !readEvent || !writeEvent) {
+            failure = L"the pipe to the program that renders the pages could not be made: " +
+                      System::GetErrorText(GetLastError());
+            return false;
+        }
 
-        bool done = false;
-        {
-            ComPtr<IStream> file;
-            Check(SHCreateStreamOnFileEx(target.c_str(), STGM_CREATE | STGM_WRITE | STGM_SHARE_DENY_WRITE,
-                                         FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, file.Put()),
-                  L"HTML file");
-            try {
-                // Written through the stream, the page's bytes follow the stylesheet's output
-                // encoding, the charset its head declares.
-                VARIANT output;
-                VariantInit(&output);
-                output.vt = VT_UNKNOWN;
-                output.punkVal = file.Get();
-                Check(processor->put_output(output), L"output");
-                VARIANT_BOOL finished = VARIANT_FALSE;
-                Check(processor->transform(&finished), L"transformation");
-                done = finished == VARIANT_TRUE;
-            } catch (const Failure&) {
-                processor.Reset();
-                file.Reset();
-                DeleteFileW(target.c_str());
-                throw;
+        std::wstring commandLine = L"\"" + program + L"\" " + kRenderPagesSwitch + L" " + name;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        // No standard handles: whatever the child starts (Wine's desktop process, for one) can
+        // never hold the pipe on which the wizard reads the collector's output.
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        PROCESS_INFORMATION created{};
+        if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                            dataFolder.c_str(), &startup, &created)) {
+            failure = L"the program that renders the pages (" + program + L") could not be started: " +
+                      System::GetErrorText(GetLastError());
+            return false;
+        }
+        process.Reset(created.hProcess);
+        CloseHandle(created.hThread);
+        processId = created.dwProcessId;
+
+        OVERLAPPED connecting{};
+        connecting.hEvent = writeEvent.Get();
+        bool connected = ConnectNamedPipe(pipe.Get(), &connecting) != FALSE;
+        if (!connected) {
+            const DWORD error = GetLastError();
+            if (error == ERROR_PIPE_CONNECTED) {
+                connected = true;
+            } else if (error == ERROR_IO_PENDING) {
+                const HANDLE waits[2] = {writeEvent.Get(), process.Get()};
+                const DWORD waited = WaitForMultipleObjects(2, waits, FALSE, Left(deadline));
+                DWORD ignored = 0;
+                if (waited == WAIT_OBJECT_0)
+                    connected = GetOverlappedResult(pipe.Get(), &connecting, &ignored, FALSE) != FALSE;
+                if (!connected) {
+                    CancelIo(pipe.Get());
+                    GetOverlappedResult(pipe.Get(), &connecting, &ignored, TRUE);
+                }
             }
         }
-        processor.Reset();
-        if (!done) {
-            DeleteFileW(target.c_str());
-            throw Failure{L"the transformation did not finish"};
+        if (!connected) {
+            failure = Running() ? L"the program that renders the pages did not answer" : EndText();
+            return false;
         }
+        // The client must be the child itself (where Windows can tell).
+        using ClientProcessId = BOOL(WINAPI*)(HANDLE, PULONG);
+        const auto clientProcessId = reinterpret_cast<ClientProcessId>(
+            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetNamedPipeClientProcessId")));
+        ULONG client = 0;
+        if (clientProcessId && clientProcessId(pipe.Get(), &client) && client != processId) {
+            failure = L"another program answered on the pipe of the program that renders the pages";
+            return false;
+        }
+        return true;
+    }
+
+    bool Send(const RenderProtocol::Message& message, DWORD deadline) {
+        const std::string bytes = RenderProtocol::Encode(message);
+        OVERLAPPED writing{};
+        writing.hEvent = writeEvent.Get();
+        ResetEvent(writeEvent.Get());
+        DWORD written = 0;
+        if (WriteFile(pipe.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, &writing))
+            return written == bytes.size();
+        if (GetLastError() != ERROR_IO_PENDING)
+            return false;
+        if (WaitForSingleObject(writeEvent.Get(), Left(deadline)) != WAIT_OBJECT_0) {
+            CancelIo(pipe.Get());
+            GetOverlappedResult(pipe.Get(), &writing, &written, TRUE);
+            return false;
+        }
+        return GetOverlappedResult(pipe.Get(), &writing, &written, FALSE) && written == bytes.size();
+    }
+
+    Got Receive(RenderProtocol::Message& message, DWORD deadline) {
+        for (;;) {
+            if (RenderProtocol::Take(received, message))
+                return Got::Message;
+            if (ended)
+                return Got::Ended;
+            DWORD read = 0;
+            if (!reading) {
+                ZeroMemory(&readState, sizeof readState);
+                readState.hEvent = readEvent.Get();
+                ResetEvent(readEvent.Get());
+                if (ReadFile(pipe.Get(), buffer, sizeof buffer, &read, &readState)) {
+                    received.append(buffer, read);
+                    continue;
+                }
+                if (GetLastError() != ERROR_IO_PENDING) {
+                    ended = true;  // the child's end is closed: it has ended
+                    continue;
+                }
+                reading = true;
+            }
+            if (WaitForSingleObject(readEvent.Get(), Left(deadline)) != WAIT_OBJECT_0)
+                return Got::TimedOut;
+            reading = false;
+            if (!GetOverlappedResult(pipe.Get(), &readState, &read, FALSE)) {
+                ended = true;
+                continue;
+            }
+            received.append(buffer, read);
+        }
+    }
+
+    // Ends the child if it still runs, and lets go of the pipe.
+    void Stop() {
+        if (process && Running()) {
+            TerminateProcess(process.Get(), ERROR_TIMEOUT);
+            WaitForSingleObject(process.Get(), 10000);
+        }
+        if (reading && pipe) {
+            DWORD ignored = 0;
+            CancelIo(pipe.Get());
+            GetOverlappedResult(pipe.Get(), &readState, &ignored, TRUE);
+            reading = false;
+        }
+    }
+
+    // Why the child ended before it was done.
+    std::wstring EndText() {
+        DWORD code = 0;
+        if (process)
+            WaitForSingleObject(process.Get(), 5000);
+        if (!process || !GetExitCodeProcess(process.Get(), &code) || code == STILL_ACTIVE)
+            return L"the program that renders the pages stopped answering";
+        wchar_t hex[16];
+        swprintf(hex, 16, L"0x%08lX", static_cast<unsigned long>(code));
+        return std::wstring(L"the program that renders the pages ended unexpectedly (exit code ") + hex + L")";
     }
 
 private:
-    static void AddParameter(IXSLProcessor& processor, const wchar_t* name, const std::wstring& text) {
-        UniqueBstr parameter = Bstr(name);
-        UniqueBstr empty = Bstr(L"");
-        UniqueBstr content = Bstr(text);
-        VARIANT value;
-        VariantInit(&value);
-        value.vt = VT_BSTR;
-        value.bstrVal = content.Get();
-        Check(processor.addParameter(parameter.Get(), value, empty.Get()), name);
+    bool Running() const { return WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT; }
+    DWORD Left(DWORD deadline) const {
+        const DWORD now = clock.Elapsed();
+        return now >= deadline ? 0 : deadline - now;
     }
 
-    ComPtr<IXSLTemplate> compiled;
-    std::wstring dataFolderUrl;
+    const Clock& clock;
+    UniqueHandle pipe, process, readEvent, writeEvent;
+    DWORD processId = 0;
+    OVERLAPPED readState;
+    char buffer[4096];
+    bool reading = false;
+    bool ended = false;
+    std::string received;
 };
 
-// In place of a page that could not be rendered: the other pages link to X.html, so it opens the
-// XML view, which browsers that still apply stylesheets show as before.
-void WriteFallbackPage(const std::wstring& target, const std::wstring& resultFile) {
-    const std::string link = Utils::ToUtf8(Utils::EscapeUrlPath(resultFile));
-    const std::string page =
-        "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\" \"http://www.w3.org/TR/html4/loose.dtd\">\n"
-        "<html>\n<head>\n<meta http-equiv=\"Content-Type\" content=\"text/html; charset=UTF-8\">\n"
-        "<meta http-equiv=\"refresh\" content=\"0; URL=" + link + "\">\n"
-        "<title>Quellon Support Information</title>\n</head>\n"
-        "<body>\n<p><a href=\"" + link + "\">" + link + "</a></p>\n</body>\n</html>\n";
-    UniqueHandle file(CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    DWORD written = 0;
-    if (file)
-        WriteFile(file.Get(), page.data(), static_cast<DWORD>(page.size()), &written, nullptr);
+enum class State { Pending, Held, Rendered, Failed };
+
+struct PageState {
+    std::wstring name;
+    State state = State::Pending;
+};
+
+bool Unsettled(const PageState& page) { return page.state == State::Pending || page.state == State::Held; }
+
+// Writes the page that stands in for one the collector could not make; a page file that cannot be
+// written is named in an ERROR, unless that already happened for this page.
+void WriteStandIn(const std::wstring& path, const std::string& page, bool alreadyReported) {
+    const std::uint32_t error = Utils::WriteWholeFile(path, page);
+    if (error != 0 && !alreadyReported)
+        Utils::ReportWriteFailure(path, error);
 }
 
-void Warn(const std::wstring& path, const std::wstring& name, const std::wstring& reason) {
-    Logging::Logger::Instance().Log(Logging::Warning, L"The report page " + path +
-                                                          L" could not be rendered; its XML view stays: " + reason);
-    WriteFallbackPage(path.substr(0, path.size() - 4) + L".html", name);
+void GiveUp(const std::wstring& dataFolder, PageState& page, const std::wstring& reason, std::uint32_t writeError) {
+    page.state = State::Failed;
+    const std::wstring htmlPath = dataFolder + L"\\" + HtmlName(page.name);
+    if (writeError != 0)
+        Utils::ReportWriteFailure(htmlPath, writeError);
+    Logging::Logger::Instance().Log(Logging::Warning, L"The report page " + dataFolder + L"\\" + page.name +
+                                                          L" could not be rendered (its page shows the collected "
+                                                          L"values as text): " + reason);
+    WriteStandIn(htmlPath, FallbackPage(dataFolder, page.name, reason), writeError != 0);
 }
 
-// "file:///C:/.../data/": what the stylesheets read is named in full.
-std::wstring FolderUrl(const std::wstring& folder) {
-    wchar_t full[MAX_PATH * 4];
-    DWORD length = GetFullPathNameW(folder.c_str(), MAX_PATH * 4, full, nullptr);
-    std::wstring path = length > 0 && length < MAX_PATH * 4 ? std::wstring(full, length) : folder;
-    std::wstring url;
-    if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') {
-        url = L"file:" + Utils::EscapeUrlPath(path);  // "file://server/share/..."
-    } else if (path.size() >= 2 && path[1] == L':') {
-        url = L"file:///" + path.substr(0, 2) + Utils::EscapeUrlPath(path.substr(2));
-    } else {
-        url = L"file:///" + Utils::EscapeUrlPath(path);
-    }
-    if (url.back() != L'/')
-        url += L'/';
-    return url;
-}
-
-std::vector<std::wstring> ResultFiles(const std::wstring& dataFolder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW entry;
-    UniqueFindHandle search(FindFirstFileW((dataFolder + L"\\*.xml").c_str(), &entry));
-    if (!search)
-        return names;
-    do {
-        const std::wstring name = entry.cFileName;
-        if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.size() < 5 ||
-            !Utils::EqualsNoCase(name.substr(name.size() - 4), L".xml"))
-            continue;
-        // What the pages read, not pages themselves.
-        if (Utils::EqualsNoCase(name, L"Navigation.xml") || Utils::EqualsNoCase(name, L"Logfile.xml"))
-            continue;
-        names.push_back(name);
-    } while (FindNextFileW(search.Get(), &entry));
-    return names;
+bool IsPage(const std::wstring& name) {
+    // What the pages read, not pages themselves.
+    return name.size() > 4 && Utils::EqualsNoCase(name.substr(name.size() - 4), L".xml") &&
+           !Utils::EqualsNoCase(name, L"Navigation.xml") && !Utils::EqualsNoCase(name, L"Logfile.xml");
 }
 
 } // namespace
 
-ReportRenderSummary RenderReportPages(const std::wstring& dataFolder,
-                                      const std::function<void(const ReportRenderSummary&)>& beforeLogPages) {
-    const ULONGLONG start = GetTickCount64();
+ReportRenderSummary RenderReportPages(const std::wstring& dataFolder, const std::vector<ResultFileRecord>& files,
+                                      const std::function<void(const ReportRenderSummary&)>& beforeLogPages,
+                                      const ReportRenderOptions& options) {
+    const Clock clock;
     ReportRenderSummary summary;
-    const std::vector<std::wstring> names = ResultFiles(dataFolder);
-    ComScope com;
-    std::unique_ptr<PageRenderer> renderer;
-    try {
-        renderer = std::make_unique<PageRenderer>(dataFolder + L"\\" + StylesheetFile, FolderUrl(dataFolder));
-    } catch (const Failure& failure) {
-        summary.pages = static_cast<unsigned>(names.size());
-        Logging::Logger::Instance().Log(Logging::Warning,
-                                        L"The report pages could not be rendered; their XML views stay: " +
-                                            failure.reason);
-        for (const std::wstring& name : names)
-            WriteFallbackPage(dataFolder + L"\\" + name.substr(0, name.size() - 4) + L".html", name);
-        summary.milliseconds = static_cast<unsigned>(GetTickCount64() - start);
-        if (beforeLogPages)
-            beforeLogPages(summary);
-        return summary;
+    std::vector<PageState> pages;
+    for (const ResultFileRecord& file : files) {
+        if (!IsPage(file.name))
+            continue;
+        ++summary.pages;
+        if (file.writeError != 0) {
+            WriteStandIn(dataFolder + L"\\" + HtmlName(file.name),
+                         UnwrittenResultPage(file.name, System::GetErrorText(file.writeError)), false);
+            continue;
+        }
+        pages.push_back({file.name});
     }
 
-    // One page in memory at a time; the log pages wait for the log's last warnings.
-    std::vector<std::wstring> logPages;
-    auto renderOne = [&](const std::wstring& name, bool deferLogPage) {
-        const std::wstring path = dataFolder + L"\\" + name;
-        bool counted = false;
-        try {
-            ComPtr<IXMLDOMDocument2> page = renderer->LoadPage(path);
-            if (!page)
-                return;
-            if (deferLogPage && ShowsLog(*page.Get())) {
-                logPages.push_back(name);
-                return;
-            }
-            ++summary.pages;
-            counted = true;
-            renderer->Render(*page.Get(), path.substr(0, path.size() - 4) + L".html");
-            ++summary.rendered;
-        } catch (const Failure& failure) {
-            // A file that does not load counts as a page: only a page is named so.
-            if (!counted)
-                ++summary.pages;
-            Warn(path, name, failure.reason);
-        }
+    bool logAnnounced = false;
+    auto announceLogPages = [&] {
+        if (logAnnounced)
+            return;
+        logAnnounced = true;
+        summary.logPages = static_cast<unsigned>(
+            std::count_if(pages.begin(), pages.end(), [](const PageState& page) { return page.state == State::Held; }));
+        summary.milliseconds = clock.Elapsed();
+        if (beforeLogPages)
+            beforeLogPages(summary);
     };
-    for (const std::wstring& name : names)
-        renderOne(name, true);
-    summary.logPages = static_cast<unsigned>(logPages.size());
-    summary.milliseconds = static_cast<unsigned>(GetTickCount64() - start);
-    if (beforeLogPages)
-        beforeLogPages(summary);
-    for (const std::wstring& name : logPages)
-        renderOne(name, false);
-    summary.milliseconds = static_cast<unsigned>(GetTickCount64() - start);
+
+    const std::wstring program =
+        options.program.empty() ? System::OperatingSystem::ProgramFilePath() : options.program;
+    const std::wstring overTime = L"the report's pages took longer than " + Seconds(options.totalLimitMs) +
+                                  L" in all, and this one was not rendered";
+    const std::wstring pageOverTime = L"its rendering took longer than " + Seconds(options.pageLimitMs) +
+                                      L" and was stopped";
+    std::wstring givenUp;  // why the pages still unsettled are not rendered
+    while (givenUp.empty() && std::any_of(pages.begin(), pages.end(), Unsettled)) {
+        if (clock.Elapsed() >= options.totalLimitMs) {
+            givenUp = overTime;
+            break;
+        }
+        std::vector<std::size_t> order;
+        RenderProtocol::Message job{L"render", dataFolder, logAnnounced ? L"1" : L"0"};
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            if (Unsettled(pages[i])) {
+                order.push_back(i);
+                job.push_back(pages[i].name);
+            }
+        }
+        auto deadlineFrom = [&](DWORD from) {
+            return std::min<DWORD>(options.totalLimitMs, from + std::min(options.pageLimitMs, options.totalLimitMs));
+        };
+        RenderProcess child(clock);
+        std::wstring failure;
+        if (!child.Start(program, dataFolder, deadlineFrom(clock.Elapsed()), failure) ||
+            !child.Send(job, deadlineFrom(clock.Elapsed()))) {
+            givenUp = failure.empty() ? child.EndText() : failure;
+            break;
+        }
+        std::size_t current = pages.size();
+        bool progressed = false;
+        DWORD deadline = deadlineFrom(clock.Elapsed());
+        for (bool talking = true; talking;) {
+            RenderProtocol::Message message;
+            switch (child.Receive(message, deadline)) {
+            case RenderProcess::Got::Message: {
+                const std::wstring& kind = message[0];
+                std::size_t page = pages.size();
+                if (message.size() > 1) {
+                    const unsigned long index = std::wcstoul(message[1].c_str(), nullptr, 10);
+                    if (index < order.size())
+                        page = order[index];
+                }
+                if (kind == L"begin" && page < pages.size()) {
+                    current = page;
+                    deadline = deadlineFrom(clock.Elapsed());
+                } else if (kind == L"rendered" && page < pages.size()) {
+                    pages[page].state = State::Rendered;
+                    ++summary.rendered;
+                    current = pages.size();
+                    progressed = true;
+                } else if (kind == L"failed" && page < pages.size() && message.size() >= 4) {
+                    GiveUp(dataFolder, pages[page], message[2], std::wcstoul(message[3].c_str(), nullptr, 10));
+                    current = pages.size();
+                    progressed = true;
+                } else if (kind == L"deferred" && page < pages.size()) {
+                    pages[page].state = State::Held;
+                    current = pages.size();
+                    progressed = true;
+                } else if (kind == L"waiting") {
+                    announceLogPages();
+                    deadline = deadlineFrom(clock.Elapsed());
+                    if (!child.Send({L"log"}, deadline)) {
+                        givenUp = child.EndText();
+                        talking = false;
+                    }
+                } else if (kind == L"done") {
+                    talking = false;
+                    // Whatever it did not settle, it never will.
+                    if (std::any_of(pages.begin(), pages.end(), Unsettled))
+                        givenUp = L"the program that renders the pages left it out";
+                }
+                break;
+            }
+            case RenderProcess::Got::TimedOut: {
+                const bool overall = clock.Elapsed() >= options.totalLimitMs;
+                child.Stop();
+                if (current < pages.size())
+                    GiveUp(dataFolder, pages[current], overall ? overTime : pageOverTime, 0);
+                else if (!overall)
+                    givenUp = L"the program that renders the pages did not answer within " + Seconds(options.pageLimitMs);
+                if (overall)
+                    givenUp = overTime;
+                talking = false;
+                break;
+            }
+            case RenderProcess::Got::Ended: {
+                const std::wstring ended = child.EndText();
+                if (current < pages.size())
+                    GiveUp(dataFolder, pages[current], ended, 0);
+                else if (!progressed)
+                    givenUp = ended;  // it ends before its first page: starting it again is no use
+                talking = false;
+                break;
+            }
+            }
+        }
+    }
+    for (PageState& page : pages) {
+        if (Unsettled(page))
+            GiveUp(dataFolder, page, givenUp, 0);
+    }
+    announceLogPages();
+    summary.milliseconds = clock.Elapsed();
     return summary;
 }
 

@@ -1,11 +1,11 @@
 <?xml version="1.0" encoding="UTF-8"?>
 <!-- The navigation rows of every page, from the one navigation file beside the result files. -->
 <xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
-  <!-- The folder of the result files, the navigation and the log: beside this stylesheet's folder
-       where a browser applies it; named in full by the collector, whose processor may not know
-       where the stylesheet was read from. -->
+  <!-- The folder of the result files, the navigation and the log: beside this stylesheet's folder. -->
   <xsl:param name="datafolder" select="'../'"/>
-  <xsl:variable name="navigationFile" select="document(concat($datafolder, 'Navigation.xml'))/Navigation"/>
+  <!-- Read from the file where a browser or xsltproc applies this stylesheet; the collector hands
+       the navigation in with each page it renders, so that its processor reads no file itself. -->
+  <xsl:param name="navigationFile" select="document(concat($datafolder, 'Navigation.xml'))/Navigation"/>
   <!-- The ending of the pages the navigation links to: the result files themselves where the
        browser applies this stylesheet, the pages the collector rendered beside them otherwise. -->
   <xsl:param name="linkext" select="'.xml'"/>

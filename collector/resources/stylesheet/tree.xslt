@@ -1,6 +1,9 @@
 <?xml version="1.0" encoding="UTF-8"?>
 <!-- The collapsible tree of the jobs' elements, the log view and the general information. -->
 <xsl:stylesheet version="1.0" xmlns:xsl="http://www.w3.org/1999/XSL/Transform">
+  <!-- The collector's log: read from the file where a browser or xsltproc applies the stylesheet;
+       the collector hands it in with the pages that show it. -->
+  <xsl:param name="logFile" select="document(concat($datafolder, 'Logfile.xml'))/Logfile"/>
 
   <xsl:template match="Tree">
     <div class="treeHeader">
@@ -164,7 +167,7 @@
 
   <!-- The collector's own log, read from the XML log beside the result files, in its own order. -->
   <xsl:template match="ResultSet/Logfile">
-    <xsl:variable name="entries" select="document(concat($datafolder, 'Logfile.xml'))/Logfile/LogEntry"/>
+    <xsl:variable name="entries" select="$logFile/LogEntry"/>
     <xsl:variable name="minimum">
       <xsl:choose>
         <xsl:when test="string(number(@minlevel)) != 'NaN'"><xsl:value-of select="number(@minlevel)"/></xsl:when>
