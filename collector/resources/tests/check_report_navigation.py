@@ -128,10 +128,12 @@ def follow_navigation(browser, root, data):
             level = int(row.split('navLevel')[-1]) if 'navLevel' in row else 0
             keep = len(page['active']) - 1 if level == 4 else level - 1
             expected = page['active'][:keep] + [text]
+            # A page the collector could not render forwards to its XML view, which shows nothing.
             expect(path_of(opened['location']) == target and opened['active'][:keep + 1] == expected,
-                   '%s: the link %r (%s) opens %s showing %r, not the page of %r' % (
+                   '%s: the link %r (%s) opens %s showing %r, not the page of %r%s' % (
                        os.path.basename(path_of(page['location'])), text, href,
-                       os.path.basename(path_of(opened['location'])), opened['active'], expected))
+                       os.path.basename(path_of(opened['location'])), opened['active'], expected,
+                       ' (not rendered)' if opened['location'].endswith('.xml') else ''))
     return pages
 
 
@@ -141,8 +143,9 @@ def check_general(browser, data):
     loose = [report.squash(n.text())[:60] for n in dom.find_all('li')
              if n.parent is None or n.parent.tag not in ('ul', 'ol')]
     expect(not loose, 'the general page has list items outside a list: %r' % loose)
-    files = [n for n in dom.find_all('div') if n.has_class('treeLine') and n.attrs.get('type') == 'file']
-    expect(len(files) == 2, 'the general page shows two files: %r' % [n.text() for n in files])
+    jobs = [report.squash(n.text()) for n in dom.find_all('div') if n.has_class('treeLine') and
+            n.attrs.get('type') in ('fileinfo', 'filecontents') and ' of ' in n.text()]
+    expect(len(jobs) == 2, 'the general page shows its two file jobs: %r' % jobs)
     frames = dom.find_all('iframe')
     expect(len(frames) == 1 and frames[0].attrs.get('sandbox') == '',
            'the preview frame runs no script: %r' % [f.attrs for f in frames])
