@@ -1,5 +1,7 @@
 #include "collector/result/NavigationWriter.h"
 
+#include "common/Text.h"
+
 namespace Gathrix {
 
 NavigationLevel::NavigationLevel(std::wstring name, std::wstring link, int depth)
@@ -17,15 +19,23 @@ bool NavigationLevel::AddEntryAtDepth(const std::vector<std::wstring>& names, co
     std::wstring next;
     if (depth >= 0 && depth <= 3 && static_cast<size_t>(depth) < names.size())
         next = names[static_cast<size_t>(depth)];
+    int nextDepth = depth + 1;
+    // A part of a split file whose entity has fewer than three levels: the part hangs directly
+    // below the entity's last level, so that every part has its entry as with three levels.
+    if (next.empty() && depth >= 1 && depth <= 2 && names.size() > 3 && !names[3].empty()) {
+        next = names[3];
+        nextDepth = 4;
+    }
     // An empty name ends the path: the rest of the list is cut off.
     if (next.empty()) {
         link = entryLink;
         return true;
     }
     for (size_t index = 0; index < children.size(); ++index) {
-        if (children[index].name != next)
+        // A part and a level of the same name ("1") are two entries.
+        if (children[index].name != next || (children[index].depth == 4) != (nextDepth == 4))
             continue;
-        const bool reachedEnd = depth < 4 && children[index].AddEntryAtDepth(names, entryLink, depth + 1);
+        const bool reachedEnd = depth < 4 && children[index].AddEntryAtDepth(names, entryLink, nextDepth);
         if (index == 0 && reachedEnd) {
             link = entryLink;
             return true;
@@ -34,7 +44,7 @@ bool NavigationLevel::AddEntryAtDepth(const std::vector<std::wstring>& names, co
     }
     NavigationLevel added(next, entryLink, depth);
     if (depth < 4)
-        added.AddEntryAtDepth(names, entryLink, depth + 1);
+        added.AddEntryAtDepth(names, entryLink, nextDepth);
     const bool first = children.empty();
     children.push_back(added);
     if (first) {
@@ -70,6 +80,12 @@ void NavigationWriter::WriteLevel(const NavigationLevel& level) {
     serialisation.CloseNode();
     serialisation.AddChildNode(L"Link");
     serialisation.AddText(level.link);
+    // The link as the pages' href, escaped as the file links are (XSLT 1.0 cannot escape a URL);
+    // the text keeps the plain file name that readers of this file take. A name that needs no
+    // escape is written as ever.
+    const std::wstring url = Utils::EscapeUrlPath(level.link);
+    if (url != level.link)
+        serialisation.AddAttribute(L"url", url);
     serialisation.CloseNode();
     if (level.depth < 4) {
         for (const NavigationLevel& child : children) {

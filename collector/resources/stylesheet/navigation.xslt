@@ -16,6 +16,9 @@
     <xsl:variable name="level1" select="$navigationFile/Level1Entry[Name = string($active/Level1/Name)][1]"/>
     <xsl:variable name="level2" select="$level1/Level2Entry[Name = string($active/Level2/Name)][1]"/>
     <xsl:variable name="level3" select="$level2/Level3Entry[Name = string($active/Level3/Name)][1]"/>
+    <!-- The parts of a split file hang below the entity's last named level, whatever its depth. -->
+    <xsl:variable name="split" select="$level3 | $level2[string($active/Level3/Name) = '']
+                                       | $level1[string($active/Level2/Name) = '']"/>
     <div class="navigation">
       <xsl:call-template name="navigationRow">
         <xsl:with-param name="entries" select="$navigationFile/Level1Entry"/>
@@ -39,9 +42,9 @@
           <xsl:with-param name="copy" select="$copy"/>
         </xsl:call-template>
       </xsl:if>
-      <xsl:if test="$level3/Level4Entry">
+      <xsl:if test="$split/Level4Entry">
         <xsl:call-template name="navigationRow">
-          <xsl:with-param name="entries" select="$level3/Level4Entry"/>
+          <xsl:with-param name="entries" select="$split/Level4Entry"/>
           <xsl:with-param name="activeName" select="string($active/Level4/Name)"/>
           <xsl:with-param name="rowClass" select="'navRow navLevel4'"/>
           <xsl:with-param name="lead" select="'sub pages: '"/>
@@ -62,7 +65,12 @@
         <span class="navLead"><xsl:value-of select="$lead"/></span>
       </xsl:if>
       <xsl:for-each select="$entries">
-        <xsl:variable name="link" select="string(Link)"/>
+        <xsl:variable name="link">
+          <xsl:call-template name="linkUrl">
+            <xsl:with-param name="link" select="string(Link)"/>
+            <xsl:with-param name="url" select="string(Link/@url)"/>
+          </xsl:call-template>
+        </xsl:variable>
         <xsl:variable name="stem" select="substring($link, 1, string-length($link) - 4)"/>
         <a class="navEntry" href="{$link}">
           <xsl:if test="substring($link, string-length($link) - 3) = '.xml'">

@@ -89,7 +89,8 @@
         </div>
         <xsl:if test="string(@externalLink) != ''">
           <div class="preview" id="preview_{generate-id()}">
-            <iframe class="previewFrame" name="frame_{generate-id()}" src="about:blank"></iframe>
+            <!-- A collected page shown here runs none of its scripts. -->
+            <iframe class="previewFrame" name="frame_{generate-id()}" src="about:blank" sandbox=""></iframe>
           </div>
         </xsl:if>
       </xsl:otherwise>
@@ -137,16 +138,25 @@
     </xsl:if>
   </xsl:template>
 
-  <!-- The escaped URL of a link when the collector wrote one; result files of earlier versions
-       carry the plain path only. -->
+  <!-- The escaped URL of a link when the collector wrote one; result files and navigation files
+       of earlier versions carry the plain path only. -->
+  <xsl:template name="linkUrl">
+    <xsl:param name="link"/>
+    <xsl:param name="url" select="''"/>
+    <xsl:choose>
+      <xsl:when test="$url != ''"><xsl:value-of select="$url"/></xsl:when>
+      <xsl:otherwise><xsl:value-of select="translate($link, '\', '/')"/></xsl:otherwise>
+    </xsl:choose>
+  </xsl:template>
+
   <xsl:template name="fileLinks">
     <xsl:param name="link"/>
     <xsl:param name="url" select="''"/>
     <xsl:variable name="slashed">
-      <xsl:choose>
-        <xsl:when test="$url != ''"><xsl:value-of select="$url"/></xsl:when>
-        <xsl:otherwise><xsl:value-of select="translate($link, '\', '/')"/></xsl:otherwise>
-      </xsl:choose>
+      <xsl:call-template name="linkUrl">
+        <xsl:with-param name="link" select="$link"/>
+        <xsl:with-param name="url" select="$url"/>
+      </xsl:call-template>
     </xsl:variable>
     <xsl:variable name="folder">
       <xsl:call-template name="beforeLast">

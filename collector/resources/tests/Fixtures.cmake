@@ -16,6 +16,14 @@ add_test(NAME ReportViewerRendering.RenderedPagesInABrowser
 set_tests_properties(ReportViewerRendering.RenderedPagesInABrowser PROPERTIES
                      LABELS core SKIP_RETURN_CODE 77 RESOURCE_LOCK gathrix_running_mutex TIMEOUT 900)
 
+# The navigation of a run followed in Chromium with its default settings, from index.html: level
+# names that a URL reserves, and a two-level entity split into parts.
+add_test(NAME ReportViewerRendering.NavigationReachesEveryPage
+         COMMAND python3 ${CMAKE_SOURCE_DIR}/collector/resources/tests/check_report_navigation.py
+                 ${CMAKE_SOURCE_DIR} ${CMAKE_BINARY_DIR})
+set_tests_properties(ReportViewerRendering.NavigationReachesEveryPage PROPERTIES
+                     LABELS core SKIP_RETURN_CODE 77 RESOURCE_LOCK gathrix_running_mutex TIMEOUT 900)
+
 # windres does not report the files its script names: rebuild the resources when one changes.
 file(GLOB_RECURSE REPORT_VIEWER_FILES CONFIGURE_DEPENDS
      ${CMAKE_SOURCE_DIR}/collector/resources/index.html

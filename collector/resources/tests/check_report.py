@@ -95,8 +95,11 @@ def check_general(dom, checks):
     checks.expect([squash(n.text()) for n in active] == ['General', 'General Information'],
                   'active navigation entries: %r' % [n.text() for n in active])
     row1 = [n for n in dom.find_all('div') if n.has_class('navLevel1')]
-    checks.expect(row1 and [squash(a.text()) for a in row1[0].find_all('a')] == ['General', 'Registry'],
+    checks.expect(row1 and [squash(a.text()) for a in row1[0].find_all('a')] == ['General', 'Registry', 'Files', 'C#tools'],
                   'level-1 navigation row')
+    # A name that a URL reserves ("#", "%") is linked by its escaped URL.
+    checks.expect(row1 and [a.attrs.get('href') for a in row1[0].find_all('a')][3:] == ['C%23tools_100%2541.xml'],
+                  'escaped navigation link %r' % (row1 and [a.attrs.get('href') for a in row1[0].find_all('a')]))
     lines = [squash(n.text()) for n in dom.find_all('div') if n.has_class('treeLine')]
     for expected in ['Name: Jane Doe', 'Company: Example Ltd', 'E-Mail: jane@example.com', 'Call-Nr.: 4711',
                      'Mode: Standard support mode', 'Date/Time UTC: 12/10/2026 10:00:00',
@@ -107,6 +110,12 @@ def check_general(dom, checks):
         checks.expect(expected in lines, 'general information line %r' % expected)
     mail = [a for a in dom.find_all('a') if a.attrs.get('href') == 'mailto:jane@example.com']
     checks.expect(len(mail) == 1, 'mail link')
+    # The jobs' elements written straight into the page: one list per run, in the page's order.
+    lists = [[squash(li.find_all('div')[0].text()) for li in n.children if n.tag == 'ul' and li.tag == 'li']
+             for n in dom.find_all(id='divContent')[0].children] if dom.find_all(id='divContent') else []
+    checks.expect([n for n in lists if n and n[0].startswith('C:')] ==
+                  [['C:\\Windows\\System32\\ntoskrnl.exe', 'C:\\Windows\\System32\\kernel32.dll'],
+                   ['C:\\Windows\\explorer.exe']], 'file-information lists %r' % lists)
 
     logs = [n for n in dom.find_all('ul') if n.has_class('logView')]
     checks.expect(len(logs) == 2, 'two log views, found %d' % len(logs))
@@ -175,6 +184,8 @@ def check_registry(dom, checks):
                                 ('[open file location]', './FileCopies/a b/')], 'file links %r' % links)
         frames = key.find_all('iframe')
         checks.expect(len(frames) == 1, 'one preview frame')
+        checks.expect([f.attrs.get('sandbox') for f in frames] == [''], 'the preview frame runs no script: %r' %
+                      [f.attrs for f in frames])
     if len(top) == 4:
         pre = top[1].find_all('pre')
         checks.expect(pre and pre[0].text() == 'line one\n    line two', 'plaintext element keeps its lines')
@@ -198,6 +209,23 @@ def check_single_item(dom, checks):
         checks.expect(top[0].find_all('li')[1].has_class('collapsed'), 'a nested item starts closed')
 
 
+def check_two_level_part(dom, checks):
+    active = [squash(n.text()) for n in dom.find_all(id='divNavActive')]
+    checks.expect(active == ['Files', 'Many', '2'], 'active entries %r' % active)
+    checks.expect(not [n for n in dom.find_all('div') if n.has_class('navLevel3')], 'no level-3 row')
+    row4 = [n for n in dom.find_all('div') if n.has_class('navLevel4')]
+    checks.expect(row4 and row4[0].find_all('span')[0].text() == 'sub pages: ', 'sub-pages row of two levels')
+    if row4:
+        links = [(a.text(), a.attrs.get('href')) for a in row4[0].find_all('a')]
+        checks.expect(links == [('1', 'Files_Many_1.xml'), ('2', 'Files_Many_2.xml')], 'sub-page links %r' % links)
+
+
+# Every list item stands in a list.
+def check_list_markup(page, dom, checks):
+    loose = [squash(n.text())[:60] for n in dom.find_all('li') if n.parent is None or n.parent.tag not in ('ul', 'ol')]
+    checks.expect(not loose, '%s: list items outside a list: %r' % (page, loose))
+
+
 def prepare(source_dir, work):
     data = os.path.join(work, 'data')
     shutil.copytree(os.path.join(source_dir, 'collector', 'resources', 'tests', 'report', 'data'), data)
@@ -209,7 +237,7 @@ def prepare(source_dir, work):
 
 
 PAGES = [('General_GeneralInformation.xml', check_general), ('Registry_Keys_HKLM_1.xml', check_registry),
-         ('Registry_Keys_HKCU.xml', check_single_item)]
+         ('Registry_Keys_HKCU.xml', check_single_item), ('Files_Many_2.xml', check_two_level_part)]
 
 
 def run_xsltproc(data):
@@ -221,6 +249,7 @@ def run_xsltproc(data):
         checks.expect(result.stdout.startswith('<!DOCTYPE html PUBLIC "-//W3C//DTD HTML 4.01 Transitional//EN"'),
                       '%s: HTML 4.01 Transitional' % page)
         check(parse(result.stdout), checks)
+        check_list_markup(page, parse(result.stdout), checks)
     return checks
 
 
@@ -251,6 +280,7 @@ def run_chromium(data, work):
             print('SKIP: this Chromium no longer applies XSLT stylesheets to XML files; the page stays untransformed')
             sys.exit(SKIP)
         check(parse(dom), checks)
+        check_list_markup(page, parse(dom), checks)
     return checks
 
 

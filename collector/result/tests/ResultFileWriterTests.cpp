@@ -239,11 +239,28 @@ TEST_F(ResultFileWriterTest, SplitOfASingleJobCarriesItsLastChildInACopyOfTheJob
     for (size_t i = 0; i < all.size(); ++i)
         ASSERT_EQ("leaf " + std::to_string(i), all[i]);
 
-    // Fewer than three levels: no part entries, and the entry links to the last part.
+    // Two levels: each part has its entry below the second, which links to part 1.
     navigation.Write();
-    const std::string bytes = WellFormedBytes(L"Navigation.xml");
-    EXPECT_EQ(std::string::npos, bytes.find("Level4Entry"));
-    EXPECT_NE(std::string::npos, bytes.find("<Name>12</Name>\n            <Link>Files_2.xml</Link>")) << bytes;
+    EXPECT_EQ("<?xml version=\"1.0\" ?>\n"
+              "<Navigation>\n"
+              "    <Level1Entry>\n"
+              "        <Name>Files</Name>\n"
+              "        <Link>Files_1.xml</Link>\n"
+              "        <Level2Entry>\n"
+              "            <Name>12</Name>\n"
+              "            <Link>Files_1.xml</Link>\n"
+              "            <Level4Entry>\n"
+              "                <Name>1</Name>\n"
+              "                <Link>Files_1.xml</Link>\n"
+              "            </Level4Entry>\n"
+              "            <Level4Entry>\n"
+              "                <Name>2</Name>\n"
+              "                <Link>Files_2.xml</Link>\n"
+              "            </Level4Entry>\n"
+              "        </Level2Entry>\n"
+              "    </Level1Entry>\n"
+              "</Navigation>\n",
+              WellFormedBytes(L"Navigation.xml"));
 }
 
 TEST_F(ResultFileWriterTest, WritingDeeperThanAJobsOwnElementNeverCuts) {
