@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 namespace Gathrix {
@@ -111,49 +112,67 @@ ComPtr<IXMLDOMDocument2> CreateDocument() {
     return document;
 }
 
-// The whole file, read by its path as given. Throws RenderFailure with the system's reason.
-std::string ReadWholeFile(const std::wstring& path) {
+// Owner of a byte array.
+class ByteArray {
+public:
+    explicit ByteArray(SAFEARRAY* array) : array(array) {}
+    ByteArray(ByteArray&& other) noexcept : array(std::exchange(other.array, nullptr)) {}
+    ~ByteArray() {
+        if (array)
+            SafeArrayDestroy(array);
+    }
+    ByteArray(const ByteArray&) = delete;
+    ByteArray& operator=(const ByteArray&) = delete;
+    SAFEARRAY* Get() const { return array; }
+
+private:
+    SAFEARRAY* array;
+};
+
+// The whole file, read by its path as given, as the bytes MSXML parses: handed over in memory, a
+// file is read neither as a URL nor through a stream that grows chunk by chunk, and is never turned
+// into UTF-16 and back. Throws RenderFailure with the system's reason.
+ByteArray ReadWholeFile(const std::wstring& path) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file.Get(), &size))
         throw RenderFailure{System::GetErrorText(GetLastError())};
-    if (static_cast<std::uint64_t>(size.QuadPart) > (1ull << 31))
+    if (static_cast<std::uint64_t>(size.QuadPart) > (1ull << 30))
         throw RenderFailure{L"it is too large to be read whole"};
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    std::size_t done = 0;
-    while (done < bytes.size()) {
+    ByteArray bytes(SafeArrayCreateVector(VT_UI1, 0, static_cast<ULONG>(size.QuadPart)));
+    void* data = nullptr;
+    if (!bytes.Get() || FAILED(SafeArrayAccessData(bytes.Get(), &data)))
+        throw RenderFailure{L"out of memory"};
+    DWORD error = ERROR_SUCCESS;
+    std::uint64_t done = 0;
+    while (done < static_cast<std::uint64_t>(size.QuadPart)) {
         DWORD read = 0;
-        const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 24));
-        if (!ReadFile(file.Get(), &bytes[done], wanted, &read, nullptr))
-            throw RenderFailure{System::GetErrorText(GetLastError())};
-        if (read == 0)
+        const DWORD wanted = static_cast<DWORD>(std::min<std::uint64_t>(size.QuadPart - done, 1u << 24));
+        if (!ReadFile(file.Get(), static_cast<char*>(data) + done, wanted, &read, nullptr)) {
+            error = GetLastError();
             break;
+        }
+        if (read == 0) {
+            error = ERROR_HANDLE_EOF;  // the file shrank while it was read
+            break;
+        }
         done += read;
     }
-    bytes.resize(done);
+    SafeArrayUnaccessData(bytes.Get());
+    if (error != ERROR_SUCCESS)
+        throw RenderFailure{System::GetErrorText(error)};
     return bytes;
 }
 
-// UTF-8 bytes (the collector's files) as the text MSXML parses: read by us, never by URL.
-UniqueBstr TextOf(const std::string& bytes) {
-    std::size_t start = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
-    const int length = static_cast<int>(bytes.size() - start);
-    const int units = length == 0 ? 0 : MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, length, nullptr, 0);
-    if (length > 0 && units == 0)
-        throw RenderFailure{L"it is not UTF-8 text"};
-    UniqueBstr text(SysAllocStringLen(nullptr, static_cast<UINT>(units)));
-    if (!text)
-        throw RenderFailure{L"out of memory"};
-    if (units > 0)
-        MultiByteToWideChar(CP_UTF8, 0, bytes.data() + start, length, text.Get(), units);
-    return text;
-}
-
-// Parses `text` into `document`; the parser's reason when it fails, else empty.
-std::wstring Parse(IXMLDOMDocument2& document, const UniqueBstr& text) {
+// Parses `bytes` into `document`; the parser's reason when it fails, else empty.
+std::wstring Parse(IXMLDOMDocument2& document, const ByteArray& bytes) {
+    VARIANT source;
+    VariantInit(&source);
+    source.vt = VT_ARRAY | VT_UI1;
+    source.parray = bytes.Get();
     VARIANT_BOOL loaded = VARIANT_FALSE;
-    const HRESULT result = document.loadXML(text.Get(), &loaded);
+    const HRESULT result = document.load(source, &loaded);
     if (SUCCEEDED(result) && loaded == VARIANT_TRUE)
         return std::wstring();
     std::wstring reason = L"it is not well-formed XML";
@@ -171,14 +190,13 @@ std::wstring Parse(IXMLDOMDocument2& document, const UniqueBstr& text) {
 
 // A small XML file (stylesheet, navigation, log) loaded whole. Throws RenderFailure.
 ComPtr<IXMLDOMDocument2> LoadSmallFile(const std::wstring& path, const std::wstring& what) {
-    std::string bytes;
+    ComPtr<IXMLDOMDocument2> document = CreateDocument();
+    std::wstring reason;
     try {
-        bytes = ReadWholeFile(path);
+        reason = Parse(*document.Get(), ReadWholeFile(path));
     } catch (const RenderFailure& failure) {
         throw RenderFailure{what + L" could not be read: " + failure.reason};
     }
-    ComPtr<IXMLDOMDocument2> document = CreateDocument();
-    const std::wstring reason = Parse(*document.Get(), TextOf(bytes));
     if (!reason.empty())
         throw RenderFailure{what + L" could not be read: " + reason};
     return document;
@@ -532,15 +550,11 @@ std::unique_ptr<PageTransform::Page> PageTransform::LoadPage(const std::wstring&
     const std::uint64_t size = (static_cast<std::uint64_t>(about.nFileSizeHigh) << 32) | about.nFileSizeLow;
     std::wstring refused;
     if (size <= kLargestParsedWhole) {
-        std::string bytes;
         try {
-            bytes = ReadWholeFile(path);
+            refused = Parse(*page->document.Get(), ReadWholeFile(path));
         } catch (const RenderFailure& failure) {
             throw RenderFailure{L"the result file could not be read: " + failure.reason};
         }
-        UniqueBstr text = TextOf(bytes);
-        bytes = std::string();
-        refused = Parse(*page->document.Get(), text);
     }
     if (size > kLargestParsedWhole || !refused.empty()) {
         page->document = CreateDocument();

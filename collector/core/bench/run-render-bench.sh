@@ -5,10 +5,10 @@
 # BUILD_DIR is a tree this machine can run (build/x64 when 32-bit programs cannot run here).
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
-build=${1:-$top/build}
+build=$(cd "${1:-$top/build}" && pwd)
 repeats=${2:-5}
 folder=$(mktemp -d /tmp/gathrix-render-bench.XXXXXX)
-trap 'rm -rf "$folder"' EXIT
+trap '[ -n "${KEEP:-}" ] || rm -rf "$folder"' EXIT
 mkdir -p "$folder/data/stylesheet"
 cp "$top"/collector/resources/stylesheet/* "$folder/data/stylesheet/"
 
@@ -53,15 +53,22 @@ echo "$result"
 page_ms=$(echo "$result" | sed -n 's/^page_ms=//p')
 child_ms=$(echo "$result" | sed -n 's/^child_ms=//p')
 
+page_cpu_ms=$(echo "$result" | sed -n 's/^page_cpu_ms=//p')
+
+# xsltproc's wall and CPU time (user and system), each the median of the runs.
 times=()
+cpus=()
 for _ in $(seq "$repeats"); do
-  start=$(date +%s.%N)
-  (cd "$folder/data" && xsltproc Files_Many_1.xml > /dev/null)
-  end=$(date +%s.%N)
-  times+=("$(awk "BEGIN { print ($end - $start) * 1000 }")")
+  measured=$(cd "$folder/data" && { /usr/bin/time -f '%e %U %S' xsltproc Files_Many_1.xml > /dev/null; } 2>&1)
+  times+=("$(echo "$measured" | awk '{ print $1 * 1000 }')")
+  cpus+=("$(echo "$measured" | awk '{ print ($2 + $3) * 1000 }')")
 done
-xsltproc_ms=$(printf '%s\n' "${times[@]}" | sort -n | sed -n "$(( (repeats + 1) / 2 ))p")
+median() { printf '%s\n' "$@" | sort -n | sed -n "$(( ($# + 1) / 2 ))p"; }
+xsltproc_ms=$(median "${times[@]}")
+xsltproc_cpu_ms=$(median "${cpus[@]}")
 printf 'elements: %s tree elements\n' "$(grep -c '<TreeElement' "$folder/data/Files_Many_1.xml")"
-printf 'xsltproc:                       %.0f ms\n' "$xsltproc_ms"
-printf 'renderer, in process:           %.0f ms (%.2f of xsltproc)\n' "$page_ms" "$(awk "BEGIN { print $page_ms / $xsltproc_ms }")"
-printf 'renderer, child process started: %.0f ms (%.2f of xsltproc)\n' "$child_ms" "$(awk "BEGIN { print $child_ms / $xsltproc_ms }")"
+printf 'xsltproc:                   CPU %.0f ms, wall %.0f ms\n' "$xsltproc_cpu_ms" "$xsltproc_ms"
+printf 'renderer (one page):        CPU %.0f ms, wall %.0f ms\n' "$page_cpu_ms" "$page_ms"
+printf 'renderer, child started:               wall %.0f ms\n' "$child_ms"
+printf 'CPU ratio (renderer / xsltproc): %.2f\n' "$(awk "BEGIN { print $page_cpu_ms / $xsltproc_cpu_ms }")"
+printf 'wall ratio (renderer / xsltproc): %.2f\n' "$(awk "BEGIN { print $page_ms / $xsltproc_ms }")"
