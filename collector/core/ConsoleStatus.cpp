@@ -13,6 +13,7 @@ struct ConsoleState {
     HANDLE output = nullptr;
     COORD origin{};
     DWORD cells = 0;
+    std::wstring held;  // shown while the process had no standard output: goes out with the next text
 };
 
 ConsoleState& State() {
@@ -83,7 +84,14 @@ void PrintStatus(const std::wstring& text) {
             SetConsoleCursorPosition(state.output, state.origin);
         output = state.output;
     }
-    WriteText(output, text);
+    // While the standard handles are hidden (the report's rendering), a text such as a log's
+    // failure would be lost for good: it waits for the next one.
+    if (output == nullptr || output == INVALID_HANDLE_VALUE) {
+        state.held += text;
+        return;
+    }
+    WriteText(output, state.held + text);
+    state.held.clear();
 }
 
 std::wstring FormatProgress(std::uint32_t index, std::uint32_t total, const std::wstring& level1,

@@ -8,6 +8,7 @@
 
 namespace Gathrix {
 
+// A text printed while the process has no standard output is shown with the next text.
 void PrintStatus(const std::wstring& text);
 
 // "index/total: level1 -> level2 -> level3..." and a line end; a level is shown only when it and

@@ -42,6 +42,18 @@ TEST(ConsoleStatus, PipeReceivesEveryTextInOrderAndSurvivesCharactersBeyondLatin
                              "Finished! You can find the result here: (C:\\x\\GATHRINF.7z).");
 }
 
+// While the report is rendered the process has no standard handles; a log's failure told then
+// reaches the pipe with the next text.
+TEST(ConsoleStatus, ATextPrintedWithoutStandardOutputComesWithTheNextText) {
+    StdoutCapture output;
+    const HANDLE standard = GetStdHandle(STD_OUTPUT_HANDLE);
+    SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+    Gathrix::PrintStatus(L"The file 'data\\Logfile.xml' could not be written: full\n");
+    SetStdHandle(STD_OUTPUT_HANDLE, standard);
+    Gathrix::PrintStatus(L"Finished!");
+    EXPECT_EQ(output.Take(), "The file 'data\\Logfile.xml' could not be written: full\r\nFinished!");
+}
+
 TEST(ConsoleStatus, PipeBytesForLineEndsAndUnrepresentableCharacters) {
     EXPECT_EQ(Gathrix::EncodeForPipe(L"a\nb\n"), "a\r\nb\r\n");
     EXPECT_EQ(Gathrix::EncodeForPipe(L"\u00ff\u0100\U0001F600"), "\xff???");
