@@ -9,7 +9,9 @@ opened over file:// in headless Chromium with its default settings (no flag that
   every link between pages names a rendered page of the archive; the log page lists the log;
 - a run that copies files whose names hold "#", "%", a blank, "&" and non-ASCII characters:
   "[open file]" and "[show preview]" open the named copy in Chromium, "[open file location]"
-  its folder.
+  its folder;
+- a run in a working folder whose name holds those characters: every page shows its content and
+  navigation, every navigation link opens a rendered page, the log page shows the log.
 
 Exit 0 passes, 1 fails, 77 skips (the reason is printed)."""
 import fcntl
@@ -42,11 +44,11 @@ def windows_path(path):
     return 'Z:' + path.replace('/', '\\')
 
 
-def run_collector(build, work, mode_file):
+def run_collector(build, work, mode_file, working_folder='work'):
     out = os.path.join(work, 'out')
     os.makedirs(out)
     command = [os.path.join(build, 'wine-run'), 'Gathrix.exe', '-s', mode_file,
-               '-t', windows_path(os.path.join(work, 'work')), '-o', windows_path(out),
+               '-t', windows_path(os.path.join(work, working_folder)), '-o', windows_path(out),
                '-n', 'Sample User', '-e', 'sample@example.com', '-c', 'Sample Ltd', '-i', '4711']
     result = subprocess.run(command, cwd=os.path.join(build, 'dist'), capture_output=True, timeout=600)
     if result.returncode != 0:
@@ -276,6 +278,54 @@ def check_links(build, browser, work):
     print('links opened: %d files' % len(opened))
 
 
+# A working folder whose name holds what a URL reserves and what is beyond ASCII (the default
+# working folder lies below the user's profile, whose name may be anything).
+WORKING_FOLDER = 'w #1%41%&\u00fc\u03a9'
+
+FOLDER_MODE_FILE = '''<?xml version="1.0" encoding="UTF-8"?>
+<Config>
+    <Mode><Name lang="en-us">Folder</Name></Mode>
+    <Level1>
+        <Name>General</Name>
+        <Level2><Name>General Information</Name><Jobs><GeneralInformation /></Jobs></Level2>
+        <Level2><Name>Collector log</Name><Jobs><Logfile grouped="true" minlevel="1"/></Jobs></Level2>
+    </Level1>
+    <Level1>
+        <Name>Files</Name>
+        <Level2><Name>Names</Name><Jobs><FileInfos><Path>%s</Path><Filter>*</Filter></FileInfos></Jobs></Level2>
+    </Level1>
+</Config>
+'''
+
+
+def has_content(dom):
+    return any(n.attrs.get('id') == 'divContent' for n in dom.find_all('div'))
+
+
+def check_working_folder(build, browser, work):
+    """Every page of a run in WORKING_FOLDER is rendered whole: in Chromium it shows its content,
+    its navigation, whose every link opens a rendered page, and the log page shows the log."""
+    mode_file = os.path.join(work, 'Folder.xml')
+    with open(mode_file, 'w', encoding='utf-8') as file:
+        file.write(FOLDER_MODE_FILE % windows_path(work))
+    data = os.path.join(run_collector(build, work, windows_path(mode_file), WORKING_FOLDER), 'data')
+    pages = result_pages(data)
+    expect(len(pages) == 3, 'the run in %r has three pages: %r' % (WORKING_FOLDER, pages))
+    for page in pages:
+        dom = report.parse(browser.dom(url_of(os.path.join(data, page[:-4] + '.html'))))
+        text = letters(dom)
+        expect(has_content(dom), '%s: Chromium shows no report' % page)
+        links = {a.attrs.get('href', '') for a in dom.find_all('a') if a.has_class('navEntry')}
+        expect(len(links) >= 2, '%s: its navigation links %r' % (page, sorted(links)))
+        for href in sorted(links):
+            shown = report.parse(browser.dom(urllib.parse.urljoin(url_of(os.path.join(data, page)), href)))
+            expect(has_content(shown), '%s: the navigation link %r opens no rendered page' % (page, href))
+        if page == 'General_Collectorlog.xml':
+            expect('Information(' in text and 'Reportpagesrendered' in text,
+                   'the log page shows no log: %r' % text[:300])
+    print('working folder %r: %d pages rendered with navigation and log' % (WORKING_FOLDER, len(pages)))
+
+
 def main():
     source_dir, build = sys.argv[1], sys.argv[2]
     path = report.find_browser()
@@ -288,8 +338,10 @@ def main():
         try:
             os.makedirs(os.path.join(work, 'sample'))
             os.makedirs(os.path.join(work, 'links'))
+            os.makedirs(os.path.join(work, 'folder'))
             check_sample_run(source_dir, build, browser, os.path.join(work, 'sample'))
             check_links(build, browser, os.path.join(work, 'links'))
+            check_working_folder(build, browser, os.path.join(work, 'folder'))
         finally:
             browser.close()
     finally:
