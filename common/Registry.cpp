@@ -14,9 +14,8 @@ namespace {
 
 using Logging::Logger;
 
-// Windows allows value names of 16,383 characters and key names of 255; the buffer grows past
-// what the key reports only when a name was added meanwhile, up to the longest name a count of
-// characters can describe to the enumeration.
+// Windows allows value names of 16,383 characters and key names of 255. The name buffer is sized
+// from what the key reports and grows only for a name added since, up to LargestNameBuffer.
 constexpr DWORD LongestKeyName = 255;
 constexpr DWORD LongestValueName = 16383;
 constexpr DWORD LargestNameBuffer = 32767;
@@ -174,7 +173,8 @@ std::vector<std::wstring> EnumerateNames(const std::wstring& path, DWORD accessF
         longestValue = LongestValueName;
     }
     const std::uint64_t reported = kind == NameKind::SubKey ? longestSubKey : longestValue;
-    std::vector<wchar_t> name(static_cast<std::size_t>(std::clamp<std::uint64_t>(reported + 1, LongestKeyName + 1, LargestNameBuffer)));
+    std::vector<wchar_t> name(
+        static_cast<std::size_t>(std::clamp<std::uint64_t>(reported + 1, LongestKeyName + 1, LargestNameBuffer)));
     DWORD index = 0;
     for (;;) {
         DWORD nameLength = static_cast<DWORD>(name.size());
