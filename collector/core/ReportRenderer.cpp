@@ -41,7 +41,7 @@ class RenderProcess {
 public:
     enum class Got { Message, TimedOut, Ended };
 
-    RenderProcess(const Clock& clock) : clock(clock) {
+    explicit RenderProcess(const Clock& clock) : clock(clock) {
         ZeroMemory(&readState, sizeof readState);
     }
     ~RenderProcess() {
@@ -60,9 +60,10 @@ public:
         const std::wstring name = L"\\\\.\\pipe\\Gathrix-render-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                                   std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++started);
         const DWORD openMode = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE;
-        pipe.Reset(CreateNamedPipeW(name.c_str(), openMode, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | 0x8, 1,
+        pipe.Reset(CreateNamedPipeW(name.c_str(), openMode,
+                                    PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
                                     1 << 16, 1 << 16, 0, nullptr));
-        // 0x8, remote clients refused, is unknown before Windows Vista.
+        // Windows before Vista does not know the flag that refuses remote clients.
         if (!pipe && GetLastError() == ERROR_INVALID_PARAMETER)
             pipe.Reset(CreateNamedPipeW(name.c_str(), openMode, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1,
                                         1 << 16, 1 << 16, 0, nullptr));
