@@ -82,15 +82,24 @@ public:
         // never hold the pipe on which the wizard reads the collector's output.
         startup.dwFlags = STARTF_USESTDHANDLES;
         PROCESS_INFORMATION created{};
-        if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                            dataFolder.c_str(), &startup, &created)) {
+        if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                            CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, dataFolder.c_str(), &startup, &created)) {
             failure = L"the program that renders the pages (" + program + L") could not be started: " +
                       System::GetErrorText(GetLastError());
             return false;
         }
         process.Reset(created.hProcess);
-        CloseHandle(created.hThread);
+        UniqueHandle thread(created.hThread);
         processId = created.dwProcessId;
+        // The child ends with the collector, however the collector ends (the wizard's Cancel, say);
+        // where the collector runs in a job that allows no other, the child runs without.
+        job.Reset(CreateJobObjectW(nullptr, nullptr));
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (!job || !SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits) ||
+            !AssignProcessToJobObject(job.Get(), process.Get()))
+            job.Reset();
+        ResumeThread(thread.Get());
 
         OVERLAPPED connecting{};
         connecting.hEvent = writeEvent.Get();
@@ -211,7 +220,7 @@ private:
     }
 
     const Clock& clock;
-    UniqueHandle pipe, process, readEvent, writeEvent;
+    UniqueHandle pipe, process, job, readEvent, writeEvent;
     DWORD processId = 0;
     OVERLAPPED readState;
     char buffer[4096];
