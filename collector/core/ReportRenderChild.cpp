@@ -1,6 +1,7 @@
 #include "collector/core/ReportRenderChild.h"
 
 #include "collector/core/PageTransform.h"
+#include "common/ExitCode.h"
 #include "common/Handles.h"
 #include "common/Text.h"
 
@@ -124,13 +125,14 @@ std::wstring HtmlName(const std::wstring& resultFile) {
 namespace {
 
 int RenderAsTold(const std::wstring& pipeName, const std::function<void(const std::wstring&)>& beforePage) {
+    // Its exit code only tells the collector how it ended; anything but 0 is an unexpected end.
     ChildPipe pipe(pipeName);
     if (!pipe.IsOpen())
-        return 2;
+        return UnexpectedError;
     try {
         const RenderProtocol::Message job = pipe.Receive();
         if (job.size() < 3 || job[0] != L"render")
-            return 3;
+            return UnexpectedError;
         const std::wstring dataFolder = job[1];
         bool logComplete = job[2] == L"1";
         const std::vector<std::wstring> names(job.begin() + 3, job.end());
@@ -196,7 +198,7 @@ int RenderAsTold(const std::wstring& pipeName, const std::function<void(const st
             pipe.Send({L"waiting"});
             const RenderProtocol::Message go = pipe.Receive();
             if (go.empty() || go[0] != L"log")
-                return 3;
+                return UnexpectedError;
             logComplete = true;
             std::vector<Held> logPages = std::move(held);
             for (Held& entry : logPages)
@@ -205,14 +207,14 @@ int RenderAsTold(const std::wstring& pipeName, const std::function<void(const st
         pipe.Send({L"done"});
         return 0;
     } catch (const PipeGone&) {
-        return 4;
+        return UnexpectedError;
     }
 }
 
 struct RenderThread {
     const std::wstring* pipeName;
     const std::function<void(const std::wstring&)>* beforePage;
-    int exitCode = 1;
+    int exitCode = UnexpectedError;
 };
 
 DWORD WINAPI RenderOnThread(void* parameter) {

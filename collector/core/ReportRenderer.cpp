@@ -41,7 +41,7 @@ class RenderProcess {
 public:
     enum class Got { Message, TimedOut, Ended };
 
-    RenderProcess(const Clock& clock) : clock(clock) {
+    explicit RenderProcess(const Clock& clock) : clock(clock) {
         ZeroMemory(&readState, sizeof readState);
     }
     ~RenderProcess() {
@@ -60,9 +60,10 @@ public:
         const std::wstring name = L"\\\\.\\pipe\\Gathrix-render-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                                   std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++started);
         const DWORD openMode = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE;
-        pipe.Reset(CreateNamedPipeW(name.c_str(), openMode, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | 0x8, 1,
+        pipe.Reset(CreateNamedPipeW(name.c_str(), openMode,
+                                    PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS, 1,
                                     1 << 16, 1 << 16, 0, nullptr));
-        // 0x8, remote clients refused, is unknown before Windows Vista.
+        // Windows before Vista does not know the flag that refuses remote clients.
         if (!pipe && GetLastError() == ERROR_INVALID_PARAMETER)
             pipe.Reset(CreateNamedPipeW(name.c_str(), openMode, PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1,
                                         1 << 16, 1 << 16, 0, nullptr));
@@ -81,15 +82,24 @@ public:
         // never hold the pipe on which the wizard reads the collector's output.
         startup.dwFlags = STARTF_USESTDHANDLES;
         PROCESS_INFORMATION created{};
-        if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
-                            dataFolder.c_str(), &startup, &created)) {
+        if (!CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE,
+                            CREATE_NO_WINDOW | CREATE_SUSPENDED, nullptr, dataFolder.c_str(), &startup, &created)) {
             failure = L"the program that renders the pages (" + program + L") could not be started: " +
                       System::GetErrorText(GetLastError());
             return false;
         }
         process.Reset(created.hProcess);
-        CloseHandle(created.hThread);
+        UniqueHandle thread(created.hThread);
         processId = created.dwProcessId;
+        // The child ends with the collector, however the collector ends (the wizard's Cancel, say);
+        // where the collector runs in a job that allows no other, the child runs without.
+        job.Reset(CreateJobObjectW(nullptr, nullptr));
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (!job || !SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits) ||
+            !AssignProcessToJobObject(job.Get(), process.Get()))
+            job.Reset();
+        ResumeThread(thread.Get());
 
         OVERLAPPED connecting{};
         connecting.hEvent = writeEvent.Get();
@@ -210,7 +220,7 @@ private:
     }
 
     const Clock& clock;
-    UniqueHandle pipe, process, readEvent, writeEvent;
+    UniqueHandle pipe, process, job, readEvent, writeEvent;
     DWORD processId = 0;
     OVERLAPPED readState;
     char buffer[4096];

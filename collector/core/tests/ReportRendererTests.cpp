@@ -268,15 +268,21 @@ TEST_F(ReportRenderer, AFailingProcessorCostsOnlyItsOwnPages) {
     }
 }
 
-// The whole render is bounded too: what is left when the bound has passed gets its stand-in.
+// The whole render is bounded too: what is left when the bound has passed gets its stand-in; a
+// stand-in that cannot be written is an ERROR naming its file.
 TEST_F(ReportRenderer, TheWholeRenderIsBounded) {
     const std::wstring first = AddPage("Hangs1", Leaf("one"));
-    const std::wstring second = AddPage("Hangs2", Leaf("two"));
+    AddPage("Hangs2", Leaf("two"));
+    WriteFileBytes(In(L"Files_Hangs2.html"), "held by another program");
+    Gathrix::UniqueHandle held(
+        CreateFileW(In(L"Files_Hangs2.html").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.IsValid());
     ReportRenderOptions options = StandIn();
     options.pageLimitMs = 10 * 60 * 1000;
     options.totalLimitMs = 8000;
     LogCapture& log = LogCapture::Start();
     const ReportRenderSummary summary = Render(options);
+    held.Reset();
 
     EXPECT_EQ(0u, summary.rendered);
     EXPECT_LT(summary.milliseconds, 60000u);
@@ -284,8 +290,11 @@ TEST_F(ReportRenderer, TheWholeRenderIsBounded) {
     ASSERT_EQ(3u, warnings.size());
     for (const std::wstring& warning : warnings)
         EXPECT_NE(std::wstring::npos, warning.find(L"took longer than 8 seconds in all")) << ToUtf8(warning);
-    for (const std::wstring& page : {first, second, std::wstring(L"General_GeneralInformation.xml")})
+    for (const std::wstring& page : {first, std::wstring(L"General_GeneralInformation.xml")})
         EXPECT_TRUE(Contains(Page(page), "took longer than 8 seconds in all")) << ToUtf8(page);
+    EXPECT_EQ((std::vector<std::wstring>{L"The file '" + In(L"Files_Hangs2.html") + L"' could not be written: " +
+                                         Gathrix::System::GetErrorText(ERROR_SHARING_VIOLATION)}),
+              Warnings(log, Gathrix::Logging::Error));
 }
 
 // What every page needs and is damaged or missing: each page gets its stand-in with the reason.
