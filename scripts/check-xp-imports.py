@@ -26,6 +26,7 @@ XP_FUNCTIONS = {
         SetSecurityDescriptorDacl SetSecurityDescriptorGroup SetSecurityDescriptorOwner''',
     'COMCTL32.DLL': 'InitCommonControlsEx',
     'KERNEL32.DLL': '''
+        CancelIo ConnectNamedPipe CreateNamedPipeW FlushFileBuffers GetOverlappedResult SetErrorMode WaitNamedPipeW
         AddVectoredExceptionHandler CloseHandle CompareFileTime CopyFileW CreateDirectoryW CreateEventA
         CreateEventW CreateFileW CreateHardLinkW CreateMutexW CreatePipe CreateProcessW
         CreateSemaphoreA CreateSemaphoreW CreateThread CreateToolhelp32Snapshot DeleteCriticalSection
@@ -58,6 +59,7 @@ XP_FUNCTIONS = {
         VerifyVersionInfoW VirtualAlloc VirtualFree VirtualProtect VirtualQuery WaitForMultipleObjects
         WaitForSingleObject WideCharToMultiByte WriteConsoleW WriteFile''',
     'MSVCRT.DLL': '''
+        _get_osfhandle _wremove rewind
         __doserrno __mb_cur_max __p__commode __p__fmode __p__wcmdln __set_app_type __setusermatherr
         __wgetmainargs __winitenv _amsg_exit _beginthreadex _cexit _close _endthreadex _errno _fdopen
         _filelengthi64 _fileno _fstat64 _initterm _iob _lock _lseeki64 _onexit _read _setjmp3 _strdup
@@ -72,6 +74,7 @@ XP_FUNCTIONS = {
         CLSIDFromProgID CoCreateInstance CoInitialize CoInitializeEx CoInitializeSecurity
         CoSetProxyBlanket CoUninitialize GetErrorInfo''',
     'OLEAUT32.DLL': '''
+        SafeArrayAccessData SafeArrayCreateVector SafeArrayUnaccessData
         SafeArrayDestroy SafeArrayGetDim SafeArrayGetElement SafeArrayGetElemsize SafeArrayGetLBound
         SafeArrayGetUBound SafeArrayGetVartype SysAllocString SysAllocStringByteLen SysAllocStringLen
         SysFreeString SysStringLen VariantChangeType VariantClear VariantCopy VariantInit
