@@ -25,28 +25,29 @@ FirstFailure& First() {
 // Writes in pieces: one WriteFile of more than a few hundred megabytes can fail on its own.
 constexpr DWORD kMaxChunk = 16u << 20;
 
+// ERROR_SUCCESS once every byte is written at the file's position, else the write's error.
+DWORD WriteAll(HANDLE file, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const std::size_t left = bytes.size() - done;
+        const DWORD piece = left > kMaxChunk ? kMaxChunk : static_cast<DWORD>(left);
+        DWORD written = 0;
+        if (!WriteFile(file, bytes.data() + done, piece, &written, nullptr))
+            return GetLastError();
+        if (written == 0)
+            return ERROR_WRITE_FAULT;
+        done += written;
+    }
+    return ERROR_SUCCESS;
+}
+
 } // namespace
 
 std::uint32_t WriteWholeFile(const std::wstring& path, const std::string& bytes) {
     UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return GetLastError();
-    DWORD error = ERROR_SUCCESS;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const std::size_t left = bytes.size() - done;
-        const DWORD piece = left > kMaxChunk ? kMaxChunk : static_cast<DWORD>(left);
-        DWORD written = 0;
-        if (!WriteFile(file.Get(), bytes.data() + done, piece, &written, nullptr)) {
-            error = GetLastError();
-            break;
-        }
-        if (written == 0) {
-            error = ERROR_WRITE_FAULT;
-            break;
-        }
-        done += written;
-    }
+    DWORD error = WriteAll(file.Get(), bytes);
     // A full disk may show only when the system's cache reaches it.
     if (error == ERROR_SUCCESS && !FlushFileBuffers(file.Get()))
         error = GetLastError();
@@ -88,22 +89,7 @@ std::uint32_t AppendToFile(const std::wstring& path, const std::string& bytes) {
     LARGE_INTEGER end{};
     if (!SetFilePointerEx(file.Get(), LARGE_INTEGER{}, &end, FILE_END))
         return GetLastError();
-    DWORD error = ERROR_SUCCESS;
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const std::size_t left = bytes.size() - done;
-        const DWORD piece = left > kMaxChunk ? kMaxChunk : static_cast<DWORD>(left);
-        DWORD written = 0;
-        if (!WriteFile(file.Get(), bytes.data() + done, piece, &written, nullptr)) {
-            error = GetLastError();
-            break;
-        }
-        if (written == 0) {
-            error = ERROR_WRITE_FAULT;
-            break;
-        }
-        done += written;
-    }
+    DWORD error = WriteAll(file.Get(), bytes);
     if (error != ERROR_SUCCESS && SetFilePointerEx(file.Get(), end, nullptr, FILE_BEGIN))
         SetEndOfFile(file.Get());
     if (!CloseHandle(file.Release()) && error == ERROR_SUCCESS)
