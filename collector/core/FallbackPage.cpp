@@ -53,6 +53,7 @@ public:
     std::string title;
     std::string body;
     std::wstring stopped;  // why the list ends early; empty when it holds the whole file
+    bool showsLog = false; // the page is one that shows the collector's log
 
     void Read(PageXmlReader& reader) {
         for (;;) {
@@ -115,6 +116,8 @@ private:
             frames.push_back({Kind::Levels});
             return;
         }
+        if (depth == 3 && name == "Logfile")
+            showsLog = true;
         if (name == "ResultSet" || name == "Tree") {
             frames.push_back({Kind::Shape});
             return;
@@ -209,6 +212,20 @@ std::string FallbackPage(const std::wstring& dataFolder, const std::wstring& res
                        Escaped(link) + "\">" + Escaped(resultFile) + "</a></p>\n" + lists.body;
     if (!lists.stopped.empty())
         body += "<p class=\"reason\">Not listed: " + Escaped(lists.stopped) + ".</p>\n";
+    if (lists.showsLog && lists.stopped.empty()) {
+        // The page's values are the collector's log.
+        ValueLists log;
+        try {
+            PageXmlReader reader(dataFolder + L"\\Logfile.xml");
+            log.Read(reader);
+        } catch (const std::bad_alloc&) {
+            log.body.clear();
+            log.stopped = L"the log could not be listed: out of memory";
+        }
+        body += "<h2>The collector's log</h2>\n" + log.body;
+        if (!log.stopped.empty())
+            body += "<p class=\"reason\">Not listed: " + Escaped(log.stopped) + ".</p>\n";
+    }
     return Page(lists.title, body);
 }
 

@@ -2,7 +2,8 @@
 # One split part of 27,500 tree elements (2,500 files of a file-information job, ten properties
 # each) rendered by the collector's renderer under Wine, against xsltproc on the same file.
 #   collector/core/bench/run-render-bench.sh [BUILD_DIR] [REPEATS]
-# BUILD_DIR is a tree this machine can run (build/x64 when 32-bit programs cannot run here).
+# BUILD_DIR is a tree this machine can run (build/x64 when 32-bit programs cannot run here);
+# KEEP=1 leaves the folder with the page and its rendering in /tmp.
 set -euo pipefail
 top=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
 build=$(cd "${1:-$top/build}" && pwd)

@@ -292,6 +292,8 @@ TEST_F(ReportRenderer, TheWholeRenderIsBounded) {
         EXPECT_NE(std::wstring::npos, warning.find(L"took longer than 8 seconds in all")) << ToUtf8(warning);
     for (const std::wstring& page : {first, std::wstring(L"General_GeneralInformation.xml")})
         EXPECT_TRUE(Contains(Page(page), "took longer than 8 seconds in all")) << ToUtf8(page);
+    // The page that shows the log lists the log in its place.
+    EXPECT_TRUE(Contains(Page(L"General_GeneralInformation.xml"), "Message</span>: an error &lt;with markup&gt;"));
     EXPECT_EQ((std::vector<std::wstring>{L"The file '" + In(L"Files_Hangs2.html") + L"' could not be written: " +
                                          Gathrix::System::GetErrorText(ERROR_SHARING_VIOLATION)}),
               Warnings(log, Gathrix::Logging::Error));
