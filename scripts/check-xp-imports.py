@@ -26,6 +26,7 @@ XP_FUNCTIONS = {
         SetSecurityDescriptorDacl SetSecurityDescriptorGroup SetSecurityDescriptorOwner''',
     'COMCTL32.DLL': 'InitCommonControlsEx',
     'KERNEL32.DLL': '''
+        AssignProcessToJobObject CreateJobObjectW SetInformationJobObject
         CancelIo ConnectNamedPipe CreateNamedPipeW FlushFileBuffers GetOverlappedResult SetErrorMode WaitNamedPipeW
         AddVectoredExceptionHandler CloseHandle CompareFileTime CopyFileW CreateDirectoryW CreateEventA
         CreateEventW CreateFileW CreateHardLinkW CreateMutexW CreatePipe CreateProcessW
